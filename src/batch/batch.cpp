@@ -1,0 +1,233 @@
+#include "batch/batch.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "core/interp.h"
+#include "io/encoding.h"
+
+namespace tw {
+
+namespace {
+
+struct Options {
+    double timeout = 0;
+    std::string screenshot;
+    bool cp932 = false;
+    bool keys = false;
+    std::string file;
+};
+
+class BatchHost : public Host {
+public:
+    explicit BatchHost(bool cp932) : cp932_(cp932) {}
+    int64_t monotonicMs() override {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+    int64_t wallClockSeconds() override { return static_cast<int64_t>(std::time(nullptr)); }
+    int ask(const std::string& text, int) override {
+        std::cerr << out(text) << "\n";
+        return AnswerCancel;
+    }
+    void rowScrolledOff(const std::string& row) override { emit(row); }
+    int pollKey() override { return keySource ? keySource() : -1; }
+
+    void emit(const std::string& row) {
+        const std::string t = out(row);
+        std::fwrite(t.data(), 1, t.size(), stdout);
+        std::fputc('\n', stdout);
+    }
+    std::string out(const std::string& s) const { return cp932_ ? s : cp932ToUtf8(s); }
+
+    std::function<int()> keySource;
+
+private:
+    bool cp932_;
+};
+
+// The input as a stream of key bytes (CP932), line ends as 13.
+class KeyStream {
+public:
+    KeyStream(bool cp932, double deadlineMs) : cp932_(cp932), deadline_(deadlineMs) {}
+    // Next key, -1 at the end of input, -2 when the deadline passed.
+    int next() {
+        if (pos_ >= buf_.size() && !fill()) return eof_ ? -1 : -2;
+        return static_cast<unsigned char>(buf_[pos_++]);
+    }
+    bool atEnd() {
+        if (pos_ < buf_.size()) return false;
+        return !fill() && eof_;
+    }
+    // Keys up to and including the next Enter.
+    bool nextLine(std::string& line) {
+        line.clear();
+        for (;;) {
+            const int k = next();
+            if (k < 0) return !line.empty() ? (line.push_back('\r'), true) : false;
+            line.push_back(static_cast<char>(k));
+            if (k == 13) return true;
+        }
+    }
+
+private:
+    bool fill() {
+        if (eof_) return false;
+        std::string raw;
+        for (;;) {
+            if (deadline_ > 0) {
+                const double left = deadline_ - nowMs();
+                if (left <= 0) return false;
+                pollfd p{0, POLLIN, 0};
+                const int r = ::poll(&p, 1, static_cast<int>(std::min(left, 1000.0)));
+                if (r == 0) continue;
+            }
+            char c;
+            const ssize_t n = ::read(0, &c, 1);
+            if (n <= 0) {
+                eof_ = true;
+                if (raw.empty()) return false;
+                break;
+            }
+            if (c == '\n') {
+                if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+                raw.push_back('\r');
+                break;
+            }
+            raw.push_back(c);
+        }
+        buf_ = cp932_ ? raw : utf8ToCp932(raw);
+        pos_ = 0;
+        return true;
+    }
+    static double nowMs() {
+        using namespace std::chrono;
+        return static_cast<double>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    }
+
+    bool cp932_;
+    double deadline_;
+    std::string buf_;
+    size_t pos_ = 0;
+    bool eof_ = false;
+};
+
+int usage(const std::string& msg) {
+    std::cerr << "tarnwick: " << msg << "\n"
+              << "usage: tarnwick --batch [--timeout SECONDS] [--screenshot OUT.png] "
+                 "[--encoding utf-8|cp932] [--keys] [FILE.BAS]\n";
+    return 2;
+}
+
+void dumpScreen(Interpreter& in, BatchHost& host) {
+    const TextScreen& s = in.screen();
+    const int upTo = s.fkeyLine() ? 23 : 24;
+    const int last = s.lastUsedRow(upTo);
+    for (int r = 0; r <= last; ++r) host.emit(std::string(trimRight(s.rowText(r))));
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int runBatch(int argc, char** argv) {
+    Options opt;
+    for (int i = 0; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string& v) {
+            if (i + 1 >= argc) return false;
+            v = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--timeout") {
+            if (!value(v)) return usage("--timeout needs a number of seconds");
+            char* end = nullptr;
+            opt.timeout = std::strtod(v.c_str(), &end);
+            if (end == v.c_str() || *end || opt.timeout <= 0) return usage("bad --timeout value: " + v);
+        } else if (a == "--screenshot") {
+            if (!value(opt.screenshot)) return usage("--screenshot needs a file name");
+        } else if (a == "--encoding") {
+            if (!value(v)) return usage("--encoding needs utf-8 or cp932");
+            if (v == "cp932" || v == "CP932" || v == "sjis" || v == "shift-jis")
+                opt.cp932 = true;
+            else if (v == "utf-8" || v == "UTF-8" || v == "utf8")
+                opt.cp932 = false;
+            else
+                return usage("unknown encoding: " + v);
+        } else if (a == "--keys") {
+            opt.keys = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return usage("unknown option: " + a);
+        } else if (opt.file.empty()) {
+            opt.file = a;
+        } else {
+            return usage("only one program file may be given");
+        }
+    }
+    if (opt.keys) return usage("--keys (key names in braces) is not available in this version");
+    if (!opt.screenshot.empty())
+        return usage("--screenshot is not available in this version");
+
+    BatchHost host(opt.cp932);
+    Interpreter in(host);
+    const double startMs = static_cast<double>(host.monotonicMs());
+    const double deadline = opt.timeout > 0 ? startMs + opt.timeout * 1000.0 : 0;
+    KeyStream keys(opt.cp932, deadline);
+    host.keySource = [&keys]() {
+        const int k = keys.next();
+        return k < 0 ? -1 : k;
+    };
+    auto timedOut = [&]() { return deadline > 0 && host.monotonicMs() >= deadline; };
+    auto finish = [&](int code) {
+        dumpScreen(in, host);
+        if (code == 124) std::cerr << "tarnwick: timed out after " << opt.timeout << " s\n";
+        if (code == 3) std::cerr << "tarnwick: the program waits for input after the input ended\n";
+        return code;
+    };
+
+    if (!opt.file.empty()) {
+        std::ifstream f(opt.file, std::ios::binary);
+        if (!f) {
+            std::cerr << "tarnwick: cannot open " << opt.file << "\n";
+            return 2;
+        }
+        std::stringstream ss;
+        ss << f.rdbuf();
+        std::string text = ss.str();
+        if (looksLikeUtf8(text)) text = utf8ToCp932(text);
+        in.loadProgramText(text);
+        in.startRun();
+    }
+
+    for (;;) {
+        if (timedOut()) return finish(124);
+        if (in.running() && !in.inputWaiting()) {
+            if (in.keysWanted()) {
+                const int k = keys.next();
+                if (k == -2) return finish(124);
+                if (k < 0) return finish(3);
+                in.keyChar(static_cast<uint8_t>(k));
+            }
+            in.runSlice(20);
+            continue;
+        }
+        if (!opt.file.empty() && !in.running()) return finish(in.lastRunFailed() ? 1 : 0);
+        std::string line;
+        if (!keys.nextLine(line)) {
+            if (timedOut()) return finish(124);
+            return finish(in.inputWaiting() ? 3 : 0);
+        }
+        for (char c : line) in.keyChar(static_cast<uint8_t>(c));
+    }
+}
+
+}  // namespace tw

@@ -1,0 +1,494 @@
+// The run loop, the error state, prompts, console input and direct mode.
+#include "core/interp.h"
+
+#include <algorithm>
+
+#include "core/stmt.h"
+#include "eval/functions.h"
+#include "eval/numtext.h"
+#include "eval/funcglue.h"
+
+namespace tw {
+
+Interpreter::Interpreter(Host& host) : host_(host) {
+    defType_.fill(127);
+    screen_.onScrollOff = [this](const std::string& row) {
+        host_.rowScrolledOff(std::string(trimRight(row)));
+    };
+    screen_.onBeep = [this]() { host_.beep(); };
+    glue_ = std::make_unique<FunctionGlue>(*this);
+    ent_.assign(1, Entry{});
+}
+
+Interpreter::~Interpreter() = default;
+
+int Interpreter::currentLine() const {
+    if (cur_ <= 0 || static_cast<size_t>(cur_) >= ent_.size()) return 0;
+    int32_t owner = ent_[cur_].owner;
+    if (owner <= 0 || static_cast<size_t>(owner) >= ent_.size()) owner = cur_;
+    const std::string& t = ent_[owner].text;
+    int64_t v = 0;
+    size_t i = 0;
+    while (i < t.size() && t[i] == ' ') ++i;
+    while (i < t.size() && isDigit(t[i])) v = v * 10 + (t[i++] - '0');
+    return static_cast<int16_t>(static_cast<uint16_t>(v & 0xFFFF));
+}
+
+bool Interpreter::inDirectLine() const {
+    if (directEntry_ <= 0 || cur_ <= 0 || static_cast<size_t>(cur_) >= ent_.size()) return false;
+    return ent_[cur_].owner >= directEntry_ || cur_ >= directEntry_;
+}
+
+// ------------------------------------------------------------- run loop
+
+void Interpreter::runSlice(int ms, long maxStatements) {
+    if (!running_ || inputWaiting_) return;
+    const int64_t deadline = host_.monotonicMs() + ms;
+    long n = 0;
+    while (running_ && !inputWaiting_) {
+        stepOne();
+        ++n;
+        if (maxStatements >= 0 && n >= maxStatements) break;
+        if ((n & 1023) == 0 && host_.monotonicMs() >= deadline) break;
+    }
+}
+
+void Interpreter::stepOne() {
+    ++cur_;
+    if (cur_ <= 0 || static_cast<size_t>(cur_) >= ent_.size()) {
+        // Ran off the end of the table.
+        finishRun(true);
+        return;
+    }
+    if (ent_[cur_].redirect) cur_ = ent_[cur_].redirect;
+    Entry& e = ent_[cur_];
+    if (!e.stmt) {
+        const std::string st = entryStatement(e.text);
+        e.stmt = st.empty() ? std::make_shared<Stmt>() : compile(st);
+    }
+    std::shared_ptr<Stmt> sp = e.stmt;
+    Stmt& s = *sp;
+    if (s.code == 0 && !s.error) return;
+    ++stmtCount_;
+    try {
+        if (s.error) throw *s.error;
+        execute(s);
+    } catch (const BasicError& be) {
+        handleError(be);
+        return;
+    } catch (const InputWait&) {
+        // The statement runs again once the keys it waits for have come.
+        --cur_;
+        return;
+    }
+    if ((s.code == kw::Print || s.code == kw::Question || s.code == kw::Write ||
+         s.code == kw::PrintUsing) &&
+        lineStart_ && running_)
+        screen_.newline();
+}
+
+void Interpreter::handleError(const BasicError& be) {
+    std::string msg = be.msg;
+    if (!be.keepErr) errCode_ = be.code;
+    if (be.noLine) {
+        if (msg.empty() || msg.back() == ' ') erl_ = 0;
+    } else if (inDirectLine()) {
+        // A typed line's own errors are shown without " in " and a number.
+        erl_ = 0;
+        if (msg.size() >= 4 && msg.compare(msg.size() - 4, 4, " in ") == 0) msg.resize(msg.size() - 4);
+    } else {
+        erl_ = currentLine();
+        msg += std::to_string(erl_);
+    }
+    errFlag_ = -1;
+    if (running_ && handler_ > 0 && !inHandler_) {
+        savedEntry_ = erl_ == 0 ? 0 : cur_;
+        cur_ = handler_ - 1;
+        inHandler_ = true;
+        errFlag_ = 0;
+        return;
+    }
+    writeMessage(msg);
+    lastRunFailed_ = true;
+    stopRun();
+}
+
+void Interpreter::writeMessage(const std::string& msg) {
+    screen_.write(msg);
+    screen_.newline();
+    lineStart_ = true;
+}
+
+void Interpreter::stopRun() {
+    running_ = false;
+    inputWaiting_ = false;
+    host_.screenChanged();
+}
+
+void Interpreter::promptOk() {
+    if (!lineStart_) screen_.newline();
+    lineStart_ = false;
+    screen_.setCursor(0, screen_.row());
+    screen_.write("OK");
+    screen_.newline();
+    lineStart_ = true;
+}
+
+void Interpreter::promptBreak(bool withLine) {
+    if (!lineStart_) screen_.newline();
+    lineStart_ = false;
+    screen_.setCursor(0, screen_.row());
+    std::string text = "BREAK, OK ";
+    if (withLine) {
+        const int32_t save = cur_;
+        cur_ = contPos_;
+        text += "in " + std::to_string(currentLine()) + " ";
+        cur_ = save;
+    }
+    screen_.write(text);
+    screen_.newline();
+    lineStart_ = true;
+}
+
+void Interpreter::finishRun(bool ok) {
+    const bool wasRunning = running_;
+    stopRun();
+    if (ok && wasRunning) promptOk();
+}
+
+void Interpreter::doBreak(bool isStop) {
+    if (!running_) return;
+    contPos_ = cur_;
+    contAllowed_ = true;
+    const bool atEnd = static_cast<size_t>(cur_) >= ent_.size() - 0 || cur_ <= 0;
+    const bool withLine = !atEnd && !inDirectLine();
+    inputWaiting_ = false;
+    if (isStop && !withLine) contAllowed_ = false;
+    stopRun();
+    promptBreak(withLine);
+}
+
+// ------------------------------------------------------------- resets
+
+void Interpreter::clearVariables() {
+    vars_.clear();
+    varStore_.clear();
+    arrays_.clear();
+    arrayBytes_ = 0;
+    defType_.fill(127);
+    ++varGen_;
+    optionBaseSet_ = false;
+    optionBase_ = 0;
+    userFns_.clear();
+}
+
+void Interpreter::resetRuntime() {
+    clearVariables();
+    for_.clear();
+    gosub_.clear();
+    while_.clear();
+    dataEntry_ = 0;
+    dataPos_ = 0;
+}
+
+// -------------------------------------------------------- console input
+
+void Interpreter::keyChar(uint8_t c) {
+    lastKey_ = c;
+    if (keyCapture_) {
+        keyBuffer_.push_back(static_cast<char>(c));
+        if (running_) return;
+    }
+    if (running_ && !inputWaiting_) {
+        if (c == 27) doBreak(false);
+        return;
+    }
+    errFlag_ = 0;
+    if (pendingLead_) {
+        const uint8_t lead = pendingLead_;
+        pendingLead_ = 0;
+        if (screen_.col() >= TextScreen::Cols - 1) screen_.typeByte(' ', false);
+        screen_.typeByte(lead, insertMode_);
+        screen_.typeByte(c, insertMode_);
+        return;
+    }
+    switch (c) {
+    case 13:
+        enter();
+        return;
+    case 27:
+        return;
+    case 8: {
+        int col = screen_.col();
+        if (col > 0) {
+            --col;
+            screen_.setCursor(col, screen_.row());
+            std::string& t = screen_.rowTextMut(screen_.row());
+            if (col < static_cast<int>(t.size())) t.erase(static_cast<size_t>(col), 1);
+        }
+        return;
+    }
+    case 9:
+        return;
+    default:
+        if (isLead(c)) {
+            pendingLead_ = c;
+            return;
+        }
+        screen_.typeByte(c, insertMode_);
+    }
+}
+
+void Interpreter::keyDown(int vk, bool ctrl) {
+    (void)ctrl;
+    if (running_ && !inputWaiting_) {
+        lastKey_ = vk;
+        return;
+    }
+    const int r = screen_.row();
+    const int c = screen_.col();
+    switch (vk) {
+    case KeyInsert:
+        insertMode_ = !insertMode_;
+        return;
+    case KeyLeft:
+        insertMode_ = false;
+        if (c > 0) screen_.setCursor(c - 1, r);
+        else if (r > 0) {
+            screen_.setCursor(79, r - 1);
+            screen_.pad(r - 1, 80);
+        }
+        return;
+    case KeyRight:
+        insertMode_ = false;
+        if (c < 79) {
+            screen_.setCursor(c + 1, r);
+        } else if (r < 23) {
+            screen_.setCursor(0, r + 1);
+        }
+        return;
+    case KeyUp:
+        insertMode_ = false;
+        if (r > 0) screen_.setCursor(c, r - 1);
+        return;
+    case KeyDown:
+        insertMode_ = false;
+        if (r < 23) screen_.setCursor(std::min(c, 79), r + 1);
+        return;
+    case KeyHome:
+        insertMode_ = false;
+        screen_.setCursor(0, 0);
+        return;
+    case KeyDelete: {
+        insertMode_ = false;
+        std::string& t = screen_.rowTextMut(r);
+        if (t.size() < 2) t.clear();
+        else if (c < static_cast<int>(t.size())) t.erase(static_cast<size_t>(c), 1);
+        return;
+    }
+    case KeyTab: {
+        insertMode_ = false;
+        screen_.rowTextMut(r) += "    ";
+        screen_.setCursor(std::min(c + 4, 79), r);
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void Interpreter::enter() {
+    const int enterCol = screen_.col();
+    lineStart_ = true;
+    const int row = screen_.row();
+    if (inputWaiting_) {
+        // The reply is read from the screen, after the prompt.
+        std::string text;
+        if (row == input_.startRow) {
+            const std::string& t = screen_.rowText(row);
+            if (input_.startCol < static_cast<int>(t.size()))
+                text = t.substr(static_cast<size_t>(input_.startCol),
+                                static_cast<size_t>(std::max(0, enterCol - input_.startCol)));
+        } else {
+            const int first = std::max(0, std::min(input_.startRow, row));
+            const std::string& t = screen_.rowText(first);
+            if (input_.startCol < static_cast<int>(t.size()))
+                text = t.substr(static_cast<size_t>(input_.startCol));
+            for (int r = first + 1; r <= row; ++r) text += screen_.rowText(r);
+        }
+        if (!input_.prompt.empty()) {
+            const size_t p = text.find(input_.prompt);
+            if (p != std::string::npos) text.erase(0, p + input_.prompt.size());
+        }
+        for (int r = std::max(0, std::min(input_.startRow, row)); r <= row; ++r) screen_.unlink(r);
+        screen_.newline();
+        completeInput(std::string(trim(text)));
+        return;
+    }
+    if (trim(screen_.rowText(row)).empty() && screen_.linkFirst(row) < 0) {
+        screen_.newline();
+        return;
+    }
+    std::string text(trim(screen_.takeLogicalLine()));
+    normalizeLine(text);
+    text = std::string(trim(text));
+    if (text == "CONT") {
+        screen_.newline();
+        promptOk();
+        try {
+            contRun();
+        } catch (const BasicError& be) {
+            handleError(be);
+        }
+        return;
+    }
+    // A leading line number stores the line.
+    size_t i = 0;
+    while (i < text.size() && isDigit(text[i])) ++i;
+    if (i > 0) {
+        int64_t n = 0;
+        for (size_t k = 0; k < i && n < 1000000000; ++k) n = n * 10 + (text[k] - '0');
+        if (n >= 1) {
+            screen_.newline();
+            if (i < text.size() && text[i] != ' ') {
+                writeMessage("Syntax error ");
+                errCode_ = err::Syntax;
+                erl_ = 0;
+                return;
+            }
+            try {
+                storeLine(text);
+            } catch (const BasicError& be) {
+                errCode_ = be.code;
+                if (be.code != err::LineBufferOverflow) erl_ = 0;
+                errFlag_ = -1;
+                writeMessage(be.msg);
+            }
+            return;
+        }
+    }
+    screen_.newline();
+    runDirectLine(text);
+}
+
+void Interpreter::runDirectLine(std::string text) {
+    if (text.empty()) return;
+    lastRunFailed_ = false;
+    inHandler_ = false;
+    pending_.clear();
+    try {
+        prescanDirect(text);
+    } catch (const BasicError& be) {
+        std::string msg = be.msg;
+        if (!be.noLine && msg.size() >= 4 && msg.compare(msg.size() - 4, 4, " in ") == 0)
+            msg.resize(msg.size() - 4);
+        errCode_ = be.code;
+        erl_ = 0;
+        errFlag_ = -1;
+        writeMessage(msg);
+        lastRunFailed_ = true;
+        return;
+    }
+    running_ = true;
+    cur_ = directEntry_ - 1;
+}
+
+void Interpreter::contRun() {
+    if (!contAllowed_ || contPos_ < 0) {
+        contAllowed_ = false;
+        throw BasicError{err::CantContinue, "Can't continue ", true};
+    }
+    contAllowed_ = false;
+    running_ = true;
+    lastRunFailed_ = false;
+    cur_ = contPos_;
+    contPos_ = -1;
+    lastKey_ = -1;
+}
+
+void Interpreter::startRun() {
+    lastRunFailed_ = false;
+    pending_.clear();
+    try {
+        beginRun(-1);
+    } catch (const BasicError& be) {
+        running_ = true;
+        handleError(be);
+    }
+}
+
+void Interpreter::beginRun(int32_t startEntry) {
+    resetRuntime();
+    errFlag_ = 0;
+    lineStart_ = false;
+    contPos_ = -1;
+    contAllowed_ = false;
+    prescanProgram();
+    running_ = true;
+    cur_ = startEntry > 0 ? startEntry - 1 : 0;
+}
+
+void Interpreter::loadProgramText(std::string_view text) {
+    progNo_.clear();
+    progText_.clear();
+    progDirty_ = true;
+    size_t i = 0;
+    size_t total = 0;
+    while (i < text.size() && total < 65535) {
+        size_t e = text.find_first_of("\r\n", i);
+        if (e == std::string_view::npos) e = text.size();
+        std::string line(text.substr(i, e - i));
+        total += e - i + 1;
+        i = e;
+        if (i < text.size() && text[i] == '\r') ++i;
+        if (i < text.size() && text[i] == '\n') ++i;
+        const size_t z = line.find('\x1a');
+        if (z != std::string::npos) {
+            line.resize(z);
+            i = text.size();
+        }
+        std::string t(trim(line));
+        if (t.empty() || !isDigit(t[0])) continue;
+        normalizeLine(t);
+        try {
+            storeLine(t);
+        } catch (const BasicError&) {
+            // A bad line in a file is dropped; the rest still loads.
+        }
+    }
+}
+
+}  // namespace tw
+
+namespace tw {
+
+int Interpreter::takeLastKey() {
+    int k = lastKey_;
+    lastKey_ = -1;
+    if (k < 0) k = host_.pollKey();
+    return k < 0 ? 0 : k;
+}
+
+bool Interpreter::takeKeys(int n, std::string& out) {
+    if (!keyCapture_) {
+        keyCapture_ = true;
+        keyBuffer_.clear();
+    }
+    if (static_cast<int>(keyBuffer_.size()) < n) {
+        keysWanted_ = true;
+        return false;
+    }
+    out.append(keyBuffer_, 0, static_cast<size_t>(n));
+    keyBuffer_.erase(0, static_cast<size_t>(n));
+    keyCapture_ = false;
+    keysWanted_ = false;
+    return true;
+}
+
+Value Interpreter::callUserFn(const Expr& e) {
+    auto it = userFns_.find(e.text);
+    if (it == userFns_.end()) raise(err::UndefinedUserFunction);
+    raise(err::UndefinedUserFunction);
+}
+
+}  // namespace tw

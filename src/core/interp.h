@@ -1,0 +1,266 @@
+// The interpreter state and its operations: program store, pre-scan,
+// dispatcher and run loop, error state, console input and direct mode.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/errors.h"
+#include "core/host.h"
+#include "eval/expr.h"
+#include "eval/value.h"
+#include "screen/textscreen.h"
+
+namespace tw {
+
+struct Stmt;
+class FunctionGlue;
+
+struct Variable {
+    VType type = VType::Sng;
+    double num = 0.0;  // integer, or the single's 7-digit value, or double
+    std::string str;
+    uint32_t slot = 0;  // creation order, 1-based
+};
+
+struct Array {
+    VType type = VType::Sng;
+    std::vector<int> dims;  // upper bounds
+    std::vector<double> nums;
+    std::vector<std::string> strs;
+    size_t count = 0;
+};
+
+struct Entry {
+    std::string text;
+    int32_t line = 0;
+    int32_t redirect = 0;
+    int32_t origin = 0;
+    int32_t owner = 0;
+    std::shared_ptr<Stmt> stmt;  // compiled statement, made at first execution
+};
+
+struct ForLevel {
+    int32_t entry = 0;
+    Variable* var = nullptr;
+    bool isInt = false;
+    double limit = 0.0;
+    double step = 1.0;
+};
+
+class Interpreter {
+public:
+    explicit Interpreter(Host& host);
+    ~Interpreter();
+
+    Host& host() { return host_; }
+    TextScreen& screen() { return screen_; }
+    const TextScreen& screen() const { return screen_; }
+
+    // ---- console input ----
+    // A typed byte (CP932). 13 is Enter, 27 Esc, 8 Backspace.
+    void keyChar(uint8_t c);
+    // Virtual keys that give no character.
+    enum Key { KeyLeft = 0x25, KeyUp = 0x26, KeyRight = 0x27, KeyDown = 0x28, KeyHome = 0x24,
+               KeyInsert = 0x2D, KeyDelete = 0x2E, KeyTab = 0x09, KeyPause = 0x13 };
+    void keyDown(int vk, bool ctrl = false);
+
+    // ---- run loop ----
+    // Runs statements for up to `ms` milliseconds (or `maxStatements`).
+    void runSlice(int ms, long maxStatements = -1);
+    bool running() const { return running_; }
+    // The interpreter waits for a typed line (direct mode, INPUT, AUTO).
+    bool waitingForLine() const { return !running_ || inputWaiting_; }
+    bool inputWaiting() const { return inputWaiting_; }
+    // The run ended with an error message shown (and no trap took it).
+    bool lastRunFailed() const { return lastRunFailed_; }
+    uint64_t statementsRun() const { return stmtCount_; }
+
+    // Upper-cases a typed line outside quotes, comments and DATA text.
+    static void normalizeLine(std::string& s);
+
+    // ---- program ----
+    // Loads program text (lines with numbers; CR, LF or CR LF ends).
+    void loadProgramText(std::string_view text);
+    // Starts the stored program as RUN does.
+    void startRun();
+    int lineCount() const { return static_cast<int>(progNo_.size()); }
+    const std::string& lineText(int i) const { return progText_[i]; }
+
+    // ---- used by statements and functions ----
+    Value eval(const Expr& e);
+    double evalNum(const Expr& e);
+    Value evalRegion(std::string_view text);
+    void store(const Expr& target, Value v, bool radix = false);
+    Variable* findVar(const Expr& e);
+    Variable* lookupVar(const std::string& name, VType type, bool hasSuffix);
+    VType defaultType(char letter) const;
+    int err() const { return errCode_; }
+    int erl() const { return erl_; }
+    // Line shown in messages and ERL for the current statement.
+    int currentLine() const;
+
+    // Keyboard data read by INKEY$ and INPUT$.
+    int takeLastKey();
+    bool takeKeys(int n, std::string& out);
+    // True while a statement waits for typed keys (INPUT$).
+    bool keysWanted() const { return keysWanted_; }
+
+private:
+    friend class FunctionGlue;
+
+    // program store and pre-scan
+    void storeLine(std::string text);
+    void prescanProgram();
+    void prescanDirect(std::string_view text);
+    void splitInto(int32_t k, std::string copy, int32_t nextLineNo, bool direct);
+    void ifPass(int32_t from, int32_t to);
+    void labelPass();
+    int32_t appendEntry(std::string stmtText, int32_t owner, int32_t origin);
+    int resolveTarget(std::string_view token);
+    int findLineIndex(int32_t lineNo) const;  // program index (1-based) or -1
+    void checkIfStructure(std::string_view text, int32_t lineNo, bool direct);
+    BasicError lineError(int code, int32_t lineNo);
+    int32_t lineAfter(int32_t entry) const;
+    static std::string entryStatement(const std::string& text);
+    std::vector<int32_t> executionOrderAfter(int32_t e) const;
+
+    // dispatcher and run loop
+    std::shared_ptr<Stmt> compile(std::string_view stmtText);
+    void prepare(Stmt& s);
+    void execute(Stmt& s);
+    void stepOne();
+    void handleError(const BasicError& e);
+    void writeMessage(const std::string& msg);
+    void promptOk();
+    void promptBreak(bool withLine);
+    void doBreak(bool isStop);
+    void stopRun();
+    void finishRun(bool ok);
+    void resetRuntime();
+    void clearVariables();
+    void runDirectLine(std::string text);
+    void enter();
+    void completeInput(std::string line);
+    void contRun();
+    void beginRun(int32_t startEntry);
+    bool inDirectLine() const;
+    int32_t jumpTarget(Stmt& s, size_t i, std::string_view token);
+
+    // statements
+    void stPrint(Stmt& s, bool usingForm);
+    void stFor(Stmt& s);
+    void stNext(Stmt& s);
+    void stWhile(Stmt& s);
+    void stRun(Stmt& s);
+    void stResume(Stmt& s);
+    void stDefType(Stmt& s);
+    void stInput(Stmt& s);
+    void stDim(Stmt& s);
+    void stCls(Stmt& s);
+    void stLocate(Stmt& s);
+    void stList(Stmt& s);
+    std::unique_ptr<struct CondNode> parseCondition(std::string_view text);
+    double evalCond(const struct CondNode& n);
+
+    // variables and arrays
+    void storeVar(Variable& var, const Value& v, bool radix);
+    Array* findArray(const std::string& name, VType type, size_t ndims, bool create);
+    Array* createArray(const std::string& name, VType type, const std::vector<int>& dims);
+    size_t elementIndex(Array& a, const Expr& e);
+    Array* arrayFor(const Expr& e);
+    Value callUserFn(const Expr& e);
+
+    Host& host_;
+    TextScreen screen_;
+
+    // Program store (0-based here; index i is program line i+1).
+    std::vector<int32_t> progNo_;
+    std::vector<std::string> progText_;
+    bool progDirty_ = true;
+
+    // Execution table, 1-based (entry 0 unused).
+    std::vector<Entry> ent_;
+    int32_t progEntries_ = 0;  // entries made by the last program pre-scan
+    int32_t endMarker_ = 0;
+    std::optional<BasicError> progScanError_;
+    int32_t directEntry_ = 0;  // first entry of the direct line, 0 when none
+    int32_t directEnd_ = 0;    // its END entry
+    std::vector<std::pair<int32_t, int32_t>> ifTable_;  // IF entry, THEN entry
+    std::vector<std::pair<std::string, int32_t>> labels_;
+    uint32_t scanGen_ = 1;
+
+    // Run state.
+    int32_t cur_ = 0;
+    bool running_ = false;
+    bool directMode_ = false;
+    bool breakPending_ = false;
+    bool endReached_ = false;
+    int32_t contPos_ = -1;
+    bool contAllowed_ = false;
+    bool lineStart_ = true;
+    bool inputWaiting_ = false;
+    bool lastRunFailed_ = false;
+    uint64_t stmtCount_ = 0;
+    std::string pending_;  // text PRINT left on the current row
+
+    // Error state.
+    int errFlag_ = 0;
+    int errCode_ = 0;
+    int erl_ = 0;
+    int32_t handler_ = 0;
+    bool inHandler_ = false;
+    int32_t savedEntry_ = 0;
+
+    // Stacks.
+    std::vector<int32_t> gosub_;
+    std::vector<ForLevel> for_;
+    std::vector<int32_t> while_;
+
+    // Variables.
+    std::unordered_map<std::string, Variable*> vars_;
+    std::deque<Variable> varStore_;
+    std::unordered_map<std::string, std::unique_ptr<Array>> arrays_;
+    std::array<uint8_t, 26> defType_{};
+    uint32_t varGen_ = 1;
+    int optionBase_ = 0;
+    bool optionBaseSet_ = false;
+    size_t arrayBytes_ = 0;
+
+    // INPUT in progress.
+    struct InputState {
+        std::string prompt;
+        int startRow = 0;
+        int startCol = 0;
+        Stmt* stmt = nullptr;
+        std::shared_ptr<Stmt> hold;  // keeps the statement alive while waiting
+    } input_;
+
+    // Keyboard.
+    int lastKey_ = -1;
+    uint8_t pendingLead_ = 0;
+    bool insertMode_ = false;
+    std::string keyBuffer_;
+    bool keyCapture_ = false;
+    bool keysWanted_ = false;
+
+    // DATA and user functions.
+    int32_t dataEntry_ = 0;
+    size_t dataPos_ = 0;
+    struct UserFn {
+        std::vector<ExprPtr> params;
+        ExprPtr body;
+    };
+    std::unordered_map<std::string, std::shared_ptr<UserFn>> userFns_;
+
+    std::unique_ptr<FunctionGlue> glue_;
+};
+
+}  // namespace tw

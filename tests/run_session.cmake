@@ -1,0 +1,27 @@
+# Runs one golden session through the batch driver and compares the output.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+set(args --batch --timeout 20)
+if(EXISTS ${DIR}/${NAME}.bas)
+    list(APPEND args ${DIR}/${NAME}.bas)
+endif()
+execute_process(COMMAND ${TARNWICK} ${args}
+                INPUT_FILE ${DIR}/${NAME}.in
+                OUTPUT_VARIABLE out
+                ERROR_VARIABLE errout
+                RESULT_VARIABLE code
+                WORKING_DIRECTORY ${WORK})
+set(expected_code 0)
+if(EXISTS ${DIR}/${NAME}.code)
+    file(READ ${DIR}/${NAME}.code expected_code)
+    string(STRIP "${expected_code}" expected_code)
+endif()
+file(READ ${DIR}/${NAME}.out expected)
+if(NOT out STREQUAL expected)
+    file(WRITE ${WORK}/actual.out "${out}")
+    execute_process(COMMAND diff -u ${DIR}/${NAME}.out ${WORK}/actual.out OUTPUT_VARIABLE d)
+    message(FATAL_ERROR "output differs for ${NAME}:\n${d}\nstderr:\n${errout}")
+endif()
+if(NOT code STREQUAL expected_code)
+    message(FATAL_ERROR "exit code ${code}, expected ${expected_code} for ${NAME}\nstderr:\n${errout}")
+endif()
