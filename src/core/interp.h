@@ -164,6 +164,12 @@ private:
     void stDefType(Stmt& s);
     void stInput(Stmt& s);
     void stDim(Stmt& s);
+    // Statement groups kept in their own files: each returns false for a
+    // statement that is not theirs.
+    bool prepareScreen(Stmt& s);
+    bool executeScreen(Stmt& s);
+    bool prepareData(Stmt& s);
+    bool executeData(Stmt& s);
     void stCls(Stmt& s);
     void stLocate(Stmt& s);
     void stList(Stmt& s);

@@ -225,17 +225,8 @@ void Interpreter::prepare(Stmt& s) {
             s.targets.push_back(std::move(e));
         }
         break;
-    case kw::Locate:
-    case kw::Cls:
-        if (!trim(r).empty()) {
-            for (std::string_view v : splitArgs(r)) {
-                std::string_view t = trim(v);
-                s.present.push_back(!t.empty());
-                s.ex.push_back(t.empty() ? nullptr : parseExpression(t));
-            }
-        }
-        break;
     default:
+        if (prepareScreen(s) || prepareData(s)) break;
         break;
     }
 }
@@ -595,19 +586,11 @@ void Interpreter::execute(Stmt& s) {
         }
         glue_->random().randomize(eval(*s.ex[0]));
         return;
-    case kw::Cls:
-        stCls(s);
-        return;
-    case kw::Locate:
-        stLocate(s);
-        return;
     case kw::List:
         stList(s);
         return;
-    case kw::Beep:
-        host_.beep();
-        return;
     default:
+        if (executeScreen(s) || executeData(s)) return;
         // Statements of parts not built yet.
         raise(err::IllegalFunctionCall);
     }
@@ -950,33 +933,6 @@ void Interpreter::completeInput(std::string text) {
     } catch (const BasicError& be) {
         handleError(be);
     }
-}
-
-void Interpreter::stCls(Stmt& s) {
-    double n = 1;
-    if (!s.ex.empty() && s.ex[0]) n = std::trunc(evalNum(*s.ex[0]));
-    if (n == 1 || n == 3) {
-        screen_.clearRows();
-    }
-    if (n == 2 || n == 3) screen_.setCursor(0, 0);
-    host_.screenChanged();
-}
-
-void Interpreter::stLocate(Stmt& s) {
-    auto arg = [&](size_t i) -> int {
-        if (i >= s.ex.size() || !s.ex[i]) return -1;
-        const double v = evalNum(*s.ex[i]);
-        return static_cast<int>(std::trunc(v + 0.5));
-    };
-    int x = arg(0);
-    int y = arg(1);
-    const bool hasX = s.ex.size() > 0 && s.ex[0];
-    const bool hasY = s.ex.size() > 1 && s.ex[1];
-    if (!hasX) x = screen_.col();
-    if (!hasY) y = screen_.row();
-    if (x < 0 || x > 80) x = 0;
-    if (y < 0 || y > 24) y = screen_.row();
-    screen_.setCursor(x, y);
 }
 
 void Interpreter::stList(Stmt& s) {
