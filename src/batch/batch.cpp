@@ -5,12 +5,16 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cctype>
 #include <cstring>
+#include <functional>
 #include <ctime>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
+
+#include <QImage>
 
 #include "core/interp.h"
 #include "io/encoding.h"
@@ -121,11 +125,90 @@ private:
     bool eof_ = false;
 };
 
+// One key of the stream: a byte, or a named key.
+struct KeyTok {
+    enum Kind { None, End, Timeout, Byte, Named, Click } kind = None;
+    int code = 0;  // byte value, or the virtual key of a named key
+    int x = 0, y = 0;
+};
+
+enum NamedKey { NkEsc = 1000, NkStop, NkCtrlC, NkF1 = 1100 };
+
+// Reads the next key; with braces enabled, "{NAME}" is a named key and
+// "{{" a literal brace.
+KeyTok nextKey(KeyStream& ks, bool braces) {
+    KeyTok t;
+    int k = ks.next();
+    if (k == -1) return {KeyTok::End};
+    if (k == -2) return {KeyTok::Timeout};
+    if (!braces || k != '{') return {KeyTok::Byte, k};
+    std::string name;
+    for (;;) {
+        const int c = ks.next();
+        if (c < 0) break;
+        if (c == '{' && name.empty()) return {KeyTok::Byte, '{'};
+        if (c == '}') break;
+        name.push_back(static_cast<char>(std::toupper(c)));
+    }
+    static const std::pair<const char*, int> names[] = {
+        {"ESC", NkEsc}, {"STOP", NkStop}, {"CTRL-C", NkCtrlC},
+        {"UP", Interpreter::KeyUp}, {"DOWN", Interpreter::KeyDown},
+        {"LEFT", Interpreter::KeyLeft}, {"RIGHT", Interpreter::KeyRight},
+        {"HOME", Interpreter::KeyHome}, {"INS", Interpreter::KeyInsert},
+        {"DEL", Interpreter::KeyDelete}, {"TAB", Interpreter::KeyTab}};
+    for (const auto& n : names)
+        if (name == n.first) return {KeyTok::Named, n.second};
+    if (name == "BS") return {KeyTok::Byte, 8};
+    if (name == "ENTER") return {KeyTok::Byte, 13};
+    if (name.size() >= 2 && name[0] == 'F') {
+        const int n = std::atoi(name.c_str() + 1);
+        if (n >= 1 && n <= 10) return {KeyTok::Named, NkF1 + n - 1};
+    }
+    if (name.rfind("CLICK", 0) == 0) {
+        KeyTok c{KeyTok::Click};
+        if (std::sscanf(name.c_str() + 5, "%d %d", &c.x, &c.y) == 2) return c;
+    }
+    std::cerr << "tarnwick: unknown key name {" << name << "} ignored\n";
+    return {KeyTok::None};
+}
+
+void deliver(Interpreter& in, const KeyTok& k) {
+    switch (k.kind) {
+    case KeyTok::Byte:
+        in.keyChar(static_cast<uint8_t>(k.code));
+        break;
+    case KeyTok::Named:
+        if (k.code == NkEsc) in.keyChar(27);
+        else if (k.code == NkStop) in.keyDown(Interpreter::KeyPause);
+        else if (k.code == NkCtrlC) in.keyDown('C', true);
+        else if (k.code >= NkF1) in.functionKey(k.code - NkF1 + 1);
+        else in.keyDown(k.code);
+        break;
+    case KeyTok::Click:
+        in.mouseClick(k.x, k.y);
+        break;
+    default:
+        break;
+    }
+}
+
 int usage(const std::string& msg) {
     std::cerr << "tarnwick: " << msg << "\n"
               << "usage: tarnwick --batch [--timeout SECONDS] [--screenshot OUT.png] "
                  "[--encoding utf-8|cp932] [--keys] [FILE.BAS]\n";
     return 2;
+}
+
+// Writes the composite screen (640x400) as a PNG file.
+bool writeScreenshot(Interpreter& in, const std::string& path) {
+    const Framebuffer& fb = in.display().composite();
+    QImage img(Framebuffer::Width, Framebuffer::Height, QImage::Format_RGB32);
+    for (int y = 0; y < Framebuffer::Height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        const uint32_t* src = fb.row(y);
+        for (int x = 0; x < Framebuffer::Width; ++x) line[x] = 0xFF000000u | src[x];
+    }
+    return img.save(QString::fromLocal8Bit(path.c_str()), "PNG");
 }
 
 void dumpScreen(Interpreter& in, BatchHost& host) {
@@ -173,25 +256,46 @@ int runBatch(int argc, char** argv) {
             return usage("only one program file may be given");
         }
     }
-    if (opt.keys) return usage("--keys (key names in braces) is not available in this version");
-    if (!opt.screenshot.empty())
-        return usage("--screenshot is not available in this version");
 
     BatchHost host(opt.cp932);
     Interpreter in(host);
     const double startMs = static_cast<double>(host.monotonicMs());
     const double deadline = opt.timeout > 0 ? startMs + opt.timeout * 1000.0 : 0;
     KeyStream keys(opt.cp932, deadline);
-    host.keySource = [&keys]() {
-        const int k = keys.next();
-        return k < 0 ? -1 : k;
+    bool inputEnded = false;
+    bool inputTimedOut = false;
+    // INKEY$ with no key pending takes the next byte of the stream.
+    host.keySource = [&]() {
+        if (inputEnded) return -1;
+        const KeyTok k = nextKey(keys, opt.keys);
+        if (k.kind == KeyTok::End || k.kind == KeyTok::Timeout) {
+            inputEnded = true;
+            inputTimedOut = k.kind == KeyTok::Timeout;
+            return -1;
+        }
+        if (k.kind == KeyTok::Byte) return k.code;
+        deliver(in, k);
+        return -1;
     };
-    auto timedOut = [&]() { return deadline > 0 && host.monotonicMs() >= deadline; };
+    auto timedOut = [&]() { return inputTimedOut || (deadline > 0 && host.monotonicMs() >= deadline); };
     auto finish = [&](int code) {
         dumpScreen(in, host);
+        if (!opt.screenshot.empty() && !writeScreenshot(in, opt.screenshot)) {
+            std::cerr << "tarnwick: cannot write the screenshot " << opt.screenshot << "\n";
+            if (code == 0) code = 2;
+        }
         if (code == 124) std::cerr << "tarnwick: timed out after " << opt.timeout << " s\n";
         if (code == 3) std::cerr << "tarnwick: the program waits for input after the input ended\n";
         return code;
+    };
+    auto take = [&]() -> KeyTok {
+        if (inputEnded) return {KeyTok::End};
+        KeyTok k = nextKey(keys, opt.keys);
+        if (k.kind == KeyTok::End || k.kind == KeyTok::Timeout) {
+            inputEnded = true;
+            inputTimedOut = k.kind == KeyTok::Timeout;
+        }
+        return k;
     };
 
     if (!opt.file.empty()) {
@@ -212,21 +316,31 @@ int runBatch(int argc, char** argv) {
         if (timedOut()) return finish(124);
         if (in.running() && !in.inputWaiting()) {
             if (in.keysWanted()) {
-                const int k = keys.next();
-                if (k == -2) return finish(124);
-                if (k < 0) return finish(3);
-                in.keyChar(static_cast<uint8_t>(k));
+                const KeyTok k = take();
+                if (k.kind == KeyTok::Timeout) return finish(124);
+                if (k.kind == KeyTok::End) return finish(3);
+                deliver(in, k);
             }
-            in.runSlice(20);
+            if (opt.keys) {
+                // One key of the stream after every 1000 statements.
+                const uint64_t before = in.statementsRun();
+                in.runSlice(20, 1000);
+                if (in.running() && !in.inputWaiting() && in.statementsRun() - before >= 1000 &&
+                    !inputEnded) {
+                    const KeyTok k = take();
+                    if (k.kind != KeyTok::End && k.kind != KeyTok::Timeout) deliver(in, k);
+                }
+            } else {
+                in.runSlice(20);
+            }
             continue;
         }
         if (!opt.file.empty() && !in.running()) return finish(in.lastRunFailed() ? 1 : 0);
-        std::string line;
-        if (!keys.nextLine(line)) {
-            if (timedOut()) return finish(124);
-            return finish(in.inputWaiting() ? 3 : 0);
-        }
-        for (char c : line) in.keyChar(static_cast<uint8_t>(c));
+        // Waiting for a typed line: keys one by one until the wait ends.
+        const KeyTok k = take();
+        if (k.kind == KeyTok::Timeout) return finish(124);
+        if (k.kind == KeyTok::End) return finish(in.inputWaiting() ? 3 : 0);
+        deliver(in, k);
     }
 }
 

@@ -66,8 +66,10 @@ void Interpreter::stepOne() {
         const std::string st = entryStatement(e.text);
         e.stmt = st.empty() ? std::make_shared<Stmt>() : compile(st);
     }
-    std::shared_ptr<Stmt> sp = e.stmt;
-    Stmt& s = *sp;
+    // The table may be rebuilt while the statement runs (RUN); the old
+    // entries are retired, not freed, until the next step.
+    retired_.clear();
+    Stmt& s = *e.stmt;
     if (s.code == 0 && !s.error) return;
     ++stmtCount_;
     try {
@@ -126,7 +128,8 @@ void Interpreter::stopRun() {
 }
 
 void Interpreter::promptOk() {
-    if (!lineStart_) screen_.newline();
+    // A fresh row: only when something stands before the cursor.
+    if (!lineStart_ && screen_.col() != 0) screen_.newline();
     lineStart_ = false;
     screen_.setCursor(0, screen_.row());
     screen_.write("OK");
@@ -134,14 +137,15 @@ void Interpreter::promptOk() {
     lineStart_ = true;
 }
 
-void Interpreter::promptBreak(bool withLine) {
-    if (!lineStart_) screen_.newline();
+void Interpreter::promptBreak(int lineEntry) {
+    // A fresh row: only when something stands before the cursor.
+    if (!lineStart_ && screen_.col() != 0) screen_.newline();
     lineStart_ = false;
     screen_.setCursor(0, screen_.row());
     std::string text = "BREAK, OK ";
-    if (withLine) {
+    if (lineEntry > 0) {
         const int32_t save = cur_;
-        cur_ = contPos_;
+        cur_ = lineEntry;
         text += "in " + std::to_string(currentLine()) + " ";
         cur_ = save;
     }
@@ -160,12 +164,20 @@ void Interpreter::doBreak(bool isStop) {
     if (!running_) return;
     contPos_ = cur_;
     contAllowed_ = true;
-    const bool atEnd = static_cast<size_t>(cur_) >= ent_.size() - 0 || cur_ <= 0;
-    const bool withLine = !atEnd && !inDirectLine();
+    // STOP names its own line; a break key names the statement that would
+    // have run next.
+    int32_t lineEntry = isStop ? cur_ : cur_ + 1;
+    if (!isStop && lineEntry > 0 && static_cast<size_t>(lineEntry) < ent_.size() &&
+        ent_[lineEntry].redirect)
+        lineEntry = ent_[lineEntry].redirect;
+    const bool atEnd = lineEntry <= 0 || static_cast<size_t>(lineEntry) >= ent_.size();
+    const int32_t save = cur_;
+    cur_ = atEnd ? 0 : lineEntry;
+    const bool direct = inDirectLine();
+    cur_ = save;
     inputWaiting_ = false;
-    if (isStop && !withLine) contAllowed_ = false;
     stopRun();
-    promptBreak(withLine);
+    promptBreak(atEnd || direct ? 0 : lineEntry);
 }
 
 // ------------------------------------------------------------- resets
@@ -240,7 +252,11 @@ void Interpreter::keyChar(uint8_t c) {
 }
 
 void Interpreter::keyDown(int vk, bool ctrl) {
-    (void)ctrl;
+    if (vk == KeyPause || (ctrl && vk == 'C')) {
+        // The STOP key breaks a running program.
+        if (running_) doBreak(false);
+        return;
+    }
     if (running_ && !inputWaiting_) {
         lastKey_ = vk;
         return;
@@ -294,6 +310,31 @@ void Interpreter::keyDown(int vk, bool ctrl) {
     }
     default:
         return;
+    }
+}
+
+void Interpreter::functionKey(int n) {
+    if (n < 1 || n > 10) return;
+    if (running_ && !inputWaiting_) {
+        lastKey_ = 0x70 + n - 1;
+        return;
+    }
+    for (char c : fkeys[static_cast<size_t>(n - 1)]) keyChar(static_cast<uint8_t>(c));
+}
+
+void Interpreter::mouseClick(int x, int y) {
+    const int col = std::clamp(x / 8, 0, 79);
+    const int row = y / 16;
+    if (row < 0 || row > 24) return;
+    if (row == 24 && screen_.fkeyLine()) {
+        for (int k = 0; k < 10; ++k)
+            if (x > 64 * k + 6 && x < 64 * k + 54) functionKey(k + 1);
+        return;
+    }
+    if (running_ && !inputWaiting_) return;
+    if (row <= 23) {
+        screen_.pad(row, col);
+        screen_.setCursor(col, row);
     }
 }
 
@@ -483,12 +524,6 @@ bool Interpreter::takeKeys(int n, std::string& out) {
     keyCapture_ = false;
     keysWanted_ = false;
     return true;
-}
-
-Value Interpreter::callUserFn(const Expr& e) {
-    auto it = userFns_.find(e.text);
-    if (it == userFns_.end()) raise(err::UndefinedUserFunction);
-    raise(err::UndefinedUserFunction);
 }
 
 }  // namespace tw

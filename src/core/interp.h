@@ -16,6 +16,7 @@
 #include "core/host.h"
 #include "eval/expr.h"
 #include "eval/value.h"
+#include "screen/render.h"
 #include "screen/textscreen.h"
 
 namespace tw {
@@ -63,6 +64,13 @@ public:
     Host& host() { return host_; }
     TextScreen& screen() { return screen_; }
     const TextScreen& screen() const { return screen_; }
+    // Graphics pages and the composite image of the screen.
+    Display& display() { return display_; }
+
+    // BEEP 1 repeats a beep every 50 ms until BEEP 0 or BEEP; a window
+    // calls pollBeep() between run slices to sound the ticks that are due.
+    bool beepRepeating() const { return beepNext_ >= 0; }
+    void pollBeep();
 
     // ---- console input ----
     // A typed byte (CP932). 13 is Enter, 27 Esc, 8 Backspace.
@@ -71,6 +79,13 @@ public:
     enum Key { KeyLeft = 0x25, KeyUp = 0x26, KeyRight = 0x27, KeyDown = 0x28, KeyHome = 0x24,
                KeyInsert = 0x2D, KeyDelete = 0x2E, KeyTab = 0x09, KeyPause = 0x13 };
     void keyDown(int vk, bool ctrl = false);
+    // Function key n (1..10) pressed: types its string.
+    void functionKey(int n);
+    // Left button at pixel (x, y).
+    void mouseClick(int x, int y);
+    // Function key strings.
+    std::array<std::string, 10> fkeys{"load  ", "auto  ", "go to ", "list  ", "run   ",
+                                      "save  ", "key   ", "print ", "edit  ", "cont  "};
 
     // ---- run loop ----
     // Runs statements for up to `ms` milliseconds (or `maxStatements`).
@@ -140,7 +155,7 @@ private:
     void handleError(const BasicError& e);
     void writeMessage(const std::string& msg);
     void promptOk();
-    void promptBreak(bool withLine);
+    void promptBreak(int lineEntry);
     void doBreak(bool isStop);
     void stopRun();
     void finishRun(bool ok);
@@ -170,8 +185,16 @@ private:
     bool executeScreen(Stmt& s);
     bool prepareData(Stmt& s);
     bool executeData(Stmt& s);
+    void collectData();
+    void stRead(Stmt& s);
+    void stDefFn(Stmt& s);
+    void stMidAssign(Stmt& s);
+    void stSetClock(Stmt& s);
     void stCls(Stmt& s);
     void stLocate(Stmt& s);
+    void stColor(Stmt& s);
+    void stConsole(Stmt& s);
+    void stBeep(Stmt& s);
     void stList(Stmt& s);
     std::unique_ptr<struct CondNode> parseCondition(std::string_view text);
     double evalCond(const struct CondNode& n);
@@ -182,10 +205,17 @@ private:
     Array* createArray(const std::string& name, VType type, const std::vector<int>& dims);
     size_t elementIndex(Array& a, const Expr& e);
     Array* arrayFor(const Expr& e);
+    void eraseArray(const std::string& name);
     Value callUserFn(const Expr& e);
+    bool maybeString(const Expr& e);
+    double binNum(Op op, double x, double y);
+    std::deque<std::vector<Value>> argPool_;  // deque: growing keeps references valid
+    size_t argDepth_ = 0;
 
     Host& host_;
     TextScreen screen_;
+    Display display_{screen_, fkeys};
+    int64_t beepNext_ = -1;  // next tick of the repeating beep, -1 when off
 
     // Program store (0-based here; index i is program line i+1).
     std::vector<int32_t> progNo_;
@@ -194,6 +224,7 @@ private:
 
     // Execution table, 1-based (entry 0 unused).
     std::vector<Entry> ent_;
+    std::vector<Entry> retired_;  // entries of a replaced table, freed at the next step
     int32_t progEntries_ = 0;  // entries made by the last program pre-scan
     int32_t endMarker_ = 0;
     std::optional<BasicError> progScanError_;
@@ -257,14 +288,20 @@ private:
     bool keyCapture_ = false;
     bool keysWanted_ = false;
 
+    Array* freshArray_ = nullptr;  // made by the array reference being evaluated
+
     // DATA and user functions.
-    int32_t dataEntry_ = 0;
-    size_t dataPos_ = 0;
+    int32_t dataEntry_ = 0;  // RESTORE line: DATA is collected from lines at or after it
+    size_t dataPos_ = 0;     // items read; 0 makes the next READ collect the items again
+    std::vector<std::string> dataItems_;
     struct UserFn {
         std::vector<ExprPtr> params;
         ExprPtr body;
+        VType type = VType::Sng;
+        std::optional<BasicError> bodyError;  // raised by each call
     };
     std::unordered_map<std::string, std::shared_ptr<UserFn>> userFns_;
+    int fnDepth_ = 0;  // user-function calls in progress
 
     std::unique_ptr<FunctionGlue> glue_;
 };

@@ -1,6 +1,7 @@
 // The program store, the pre-scan into the execution table, and jump-target
 // resolution.
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "core/interp.h"
@@ -80,9 +81,21 @@ void Interpreter::normalizeLine(std::string& s) {
             continue;
         }
         if (c == '\'') return;
+        auto upperAt = [&](size_t k, const char* w) {
+            for (size_t n = 0; w[n]; ++n) {
+                if (k + n >= s.size()) return false;
+                const char ch = static_cast<char>(std::toupper(static_cast<unsigned char>(s[k + n])));
+                if (ch != w[n]) return false;
+            }
+            return true;
+        };
+        const bool rem = upperAt(i, "REM");
+        const bool data = upperAt(i, "DATA ");
         if (c >= 'a' && c <= 'z') s[i] = static_cast<char>(c - 32);
-        const bool rem = s.compare(i, 3, "REM") == 0;
-        const bool data = s.compare(i, 5, "DATA ") == 0;
+        if (rem || data) {
+            for (size_t n = 0; n < (rem ? 3u : 4u); ++n)
+                s[i + n] = static_cast<char>(std::toupper(static_cast<unsigned char>(s[i + n])));
+        }
         if (rem || data) {
             // The rest of the statement keeps its case.
             i += rem ? 3 : 5;
@@ -372,7 +385,11 @@ void Interpreter::labelPass() {
         std::string label = t.substr(st, e - st);
         for (const auto& l : labels_)
             if (l.first == label) {
-                throw lineError(err::DuplicateLabel, ent_[k].line);
+                // Name the later of the two program lines (a label in a
+                // statement piece stands after all program lines).
+                const int32_t a = ent_[ent_[l.second].owner].line;
+                const int32_t b = ent_[ent_[k].owner].line;
+                throw lineError(err::DuplicateLabel, std::max(a, b));
             }
         if (labels_.size() >= kMaxLabels) raise(err::OutOfMemory);
         labels_.emplace_back(std::move(label), static_cast<int32_t>(k));
@@ -381,6 +398,7 @@ void Interpreter::labelPass() {
 
 void Interpreter::prescanProgram() {
     ++scanGen_;
+    retired_.swap(ent_);
     ent_.assign(1, Entry{});
     ifTable_.clear();
     labels_.clear();
@@ -431,6 +449,8 @@ void Interpreter::prescanDirect(std::string_view typed) {
         }
     }
     ++scanGen_;
+    for (size_t k = static_cast<size_t>(progEntries_) + 1; k < ent_.size(); ++k)
+        retired_.push_back(std::move(ent_[k]));
     ent_.resize(static_cast<size_t>(progEntries_) + 1);
     ifTable_.erase(std::remove_if(ifTable_.begin(), ifTable_.end(),
                                   [&](const auto& r) { return r.first > progEntries_; }),

@@ -79,8 +79,22 @@ void parsePrintItems(std::string_view t, std::vector<PrintItem>& items) {
         if (c == ')') --depth;
         if (i == t.size() || ((c == ';' || c == ',') && depth == 0)) {
             std::string_view item = trim(t.substr(start, i - start));
+            // A pair of parentheses holding only blanks is an empty item.
+            if (item.size() >= 2 && item.front() == '(' && item.back() == ')' &&
+                trim(item.substr(1, item.size() - 2)).empty())
+                item = {};
             PrintItem pi;
-            if (!item.empty()) pi.expr = parseExpression(item);
+            if (!item.empty()) {
+                // Expressions side by side print as if ";" stood between them.
+                std::vector<ExprPtr> parts = parseJuxtaposed(item);
+                for (size_t k = 0; k + 1 < parts.size(); ++k) {
+                    PrintItem j;
+                    j.expr = std::move(parts[k]);
+                    j.sep = ';';
+                    items.push_back(std::move(j));
+                }
+                pi.expr = std::move(parts.back());
+            }
             pi.sep = i < t.size() ? c : 0;
             if (pi.expr || pi.sep) items.push_back(std::move(pi));
             start = i + 1;
@@ -98,6 +112,9 @@ void Interpreter::prepare(Stmt& s) {
     case kw::Print:
     case kw::Question:
     case kw::Lprint: {
+        // "PRINTX" is not PRINT X: the keyword needs a blank, a quote or "(".
+        if (s.code == kw::Print && !r.empty() && r[0] != ' ' && r[0] != '"' && r[0] != '(')
+            raise(err::Syntax);
         const std::string text = rewritePrintText(r);
         parsePrintItems(text, s.items);
         break;
@@ -139,6 +156,7 @@ void Interpreter::prepare(Stmt& s) {
         std::string_view var = trim(r.substr(0, eq));
         if (var.empty() || !isUpper(var[0])) raise(err::Syntax);
         s.target = parseTarget(var);
+        if (s.target->kind != Expr::Var) raise(err::Syntax);
         const size_t to = findOutside(r, "TO", eq + 1, true);
         if (to == std::string::npos) raise(err::Syntax);
         const size_t step = findOutside(r, "STEP", to + 2, true);
@@ -569,15 +587,7 @@ void Interpreter::execute(Stmt& s) {
         stDim(s);
         return;
     case kw::Erase:
-        for (const auto& t : s.targets) {
-            auto it = arrays_.find(t->text);
-            if (it == arrays_.end()) raise(err::IllegalFunctionCall);
-            const Array& a = *it->second;
-            const size_t width = a.type == VType::Int ? 2 : a.type == VType::Sng ? 4 : a.type == VType::Dbl ? 8 : 2;
-            arrayBytes_ -= std::min(arrayBytes_, a.count * width);
-            arrays_.erase(it);
-        }
-        ++varGen_;
+        for (const auto& t : s.targets) eraseArray(t->text);
         return;
     case kw::Randomize:
         if (s.ex.empty()) {
@@ -602,15 +612,15 @@ void Interpreter::stPrint(Stmt& s, bool usingForm) {
     if (usingForm) {
         const Value tmpl = eval(*s.usingTmpl);
         if (!tmpl.isStr()) raise(err::TypeMismatch);
+        // Each field takes the next item, evaluated when the field needs it.
         size_t i = 0;
-        std::vector<Value> vals;
-        for (const auto& it : s.items)
-            if (it.expr) vals.push_back(eval(*it.expr));
         out = formatUsing(tmpl.str, [&](Value& v) {
-            if (i >= vals.size()) return false;
-            v = vals[i++];
+            while (i < s.items.size() && !s.items[i].expr) ++i;
+            if (i >= s.items.size()) return false;
+            v = eval(*s.items[i++].expr);
             return true;
         });
+        // A trailing ";" or "," keeps the cursor on the row.
         if (!s.items.empty() && s.items.back().sep) lineStart_ = false;
     } else {
         for (const auto& it : s.items) {
@@ -618,11 +628,13 @@ void Interpreter::stPrint(Stmt& s, bool usingForm) {
                 lineStart_ = true;
                 if (it.expr->kind == Expr::Func && std::strcmp(it.expr->fn->name, "TAB$") == 0 &&
                     it.expr->kids.size() == 1) {
-                    // TAB counts from where the next character will appear.
-                    const double n = std::trunc(evalNum(*it.expr->kids[0]));
-                    const long col = static_cast<long>(screen_.col() + static_cast<long>(out.size()));
-                    if (n < 0 || n > 255) raise(err::IllegalFunctionCall);
-                    if (n > col) out.append(static_cast<size_t>(n - col), ' ');
+                    // TAB counts from where the next character will appear:
+                    // the cursor column plus what this statement has built.
+                    const double x = evalNum(*it.expr->kids[0]);
+                    const double n = std::trunc(std::clamp(x, -1e15, 1e15) + (x < 0 ? -0.5 : 0.5));
+                    const double blanks = n - screen_.col() - static_cast<double>(out.size());
+                    if (blanks > 65535) raise(err::OutOfMemory);
+                    if (blanks > 0) out.append(static_cast<size_t>(blanks), ' ');
                 } else {
                     const Value v = eval(*it.expr);
                     if (v.isStr())
@@ -634,6 +646,8 @@ void Interpreter::stPrint(Stmt& s, bool usingForm) {
             if (it.sep == ';') {
                 lineStart_ = false;
             } else if (it.sep == ',') {
+                // Print zones are 14 columns wide, counted over the row's
+                // pending text and this statement's output.
                 lineStart_ = false;
                 const size_t count = pending_.size() + out.size();
                 out.append(14 - count % 14, ' ');
@@ -647,11 +661,41 @@ void Interpreter::stPrint(Stmt& s, bool usingForm) {
     screen_.write(out);
 }
 
+namespace {
+
+// An entry's statement text for the loop scans: without its line number,
+// cut at a comment outside quotes.
+std::string scanText(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (isDigit(text[i]) || text[i] == ' ')) ++i;
+    std::string t = text.substr(i);
+    bool q = false;
+    for (size_t k = 0; k < t.size(); ++k) {
+        if (t[k] == '"') q = !q;
+        if (!q && (t[k] == '\'' || t.compare(k, 3, "REM") == 0)) {
+            t.resize(k);
+            break;
+        }
+    }
+    return t;
+}
+
+// 16-bit wrap of a whole number of any size.
+int16_t wrap16(double x) {
+    double m = std::fmod(std::trunc(x), 65536.0);
+    if (m < 0) m += 65536.0;
+    return static_cast<int16_t>(static_cast<uint16_t>(m));
+}
+
+}  // namespace
+
 void Interpreter::stFor(Stmt& s) {
     const Value start = eval(*s.ex[0]);
     store(*s.target, start, s.radix);
-    Variable* var = s.target->kind == Expr::Var ? findVar(*s.target) : nullptr;
-    if (!var || (var->type != VType::Int && var->type != VType::Sng)) raise(err::TypeMismatch);
+    Variable* var = findVar(*s.target);
+    if (var->type != VType::Int && var->type != VType::Sng) raise(err::TypeMismatch);
+    // The same FOR running again takes its old level back and drops the
+    // levels above it.
     size_t level = for_.size();
     for (size_t i = 0; i < for_.size(); ++i)
         if (for_[i].entry == cur_) {
@@ -672,75 +716,65 @@ void Interpreter::stFor(Stmt& s) {
     f.step = s.ex.size() > 2 ? evalNum(*s.ex[2]) : 1.0;
     if (f.step == 0) f.step = 1.0;
     const double v = var->num;
-    if ((f.step > 0 && v > f.limit) || (f.step < 0 && v < f.limit)) {
-        // The body is skipped: find the matching NEXT in execution order.
-        const int32_t forEntry = cur_;
-        int depth = 0;
-        int32_t found = -1;
-        auto examine = [&](int32_t k) -> bool {
-            std::string t = ent_[k].text;
-            const size_t st = t.find(' ');
-            if (st != std::string::npos) t = t.substr(st);
-            if (t.find('"') != std::string::npos) return false;
-            for (auto& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            const size_t cm = std::min(t.find('\''), t.find("REM"));
-            if (cm != std::string::npos) t.resize(cm);
-            size_t p = 0;
-            for (;;) {
-                const size_t f1 = t.find("FOR ", p);
-                const size_t n1 = t.find("NEXT", p);
-                if (f1 == std::string::npos && n1 == std::string::npos) break;
-                if (f1 < n1) {
-                    ++depth;
-                    p = f1 + 4;
-                } else {
-                    if (depth == 0) return true;
-                    --depth;
-                    p = n1 + 4;
-                }
-            }
-            return false;
-        };
-        for (int32_t k : executionOrderAfter(forEntry)) {
-            if (examine(k)) {
-                found = k;
-                break;
+    if (!((f.step > 0 && v > f.limit) || (f.step < 0 && v < f.limit))) return;
+
+    // The body is skipped: find the NEXT that closes this FOR, following
+    // the statements in execution order. Entries holding a string literal
+    // are passed over.
+    int depth = 0;
+    for (int32_t k : executionOrderAfter(cur_)) {
+        std::string t = scanText(ent_[k].text);
+        if (t.find('"') != std::string::npos) continue;
+        for (auto& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        size_t p = 0;
+        for (;;) {
+            const size_t f1 = t.find("FOR ", p);
+            const size_t n1 = t.find("NEXT", p);
+            if (f1 == std::string::npos && n1 == std::string::npos) break;
+            if (f1 < n1) {
+                ++depth;
+                p = f1 + 4;
+            } else if (depth == 0) {
+                for_.resize(level);
+                cur_ = k;
+                return;
+            } else {
+                --depth;
+                p = n1 + 4;
             }
         }
-        if (found < 0) {
-            for_.pop_back();
-            raise(err::ForWithoutNext);
-        }
-        for_.resize(level);
-        cur_ = found;
     }
+    for_.resize(level);
+    raise(err::ForWithoutNext);
 }
 
 std::vector<int32_t> Interpreter::executionOrderAfter(int32_t e) const {
+    // A branch entry of an IF goes on after the IF statement.
+    for (const auto& row : ifTable_)
+        if (e >= row.second && e < row.second + 4) return executionOrderAfter(row.first);
     std::vector<int32_t> order;
-    auto addLine = [&](int32_t k) {
-        if (ent_[k].redirect) {
-            for (int32_t p = ent_[k].redirect; p < static_cast<int32_t>(ent_.size()); ++p) {
-                order.push_back(p);
-                if (ent_[p].origin == p) break;
-            }
-        } else {
-            order.push_back(k);
-        }
-    };
     const int32_t owner = ent_[e].owner;
-    const bool direct = directEntry_ > 0 && e >= directEntry_;
-    if (e != owner || ent_[owner].redirect) {
-        // Remaining pieces of the same line.
-        for (int32_t p = e + 1; p < static_cast<int32_t>(ent_.size()); ++p) {
-            if (ent_[p].owner != owner || ent_[p - 1].origin == p - 1) break;
+    const int32_t size = static_cast<int32_t>(ent_.size());
+    if (e != owner && ent_[e].origin != e) {
+        // The remaining pieces of a multi-statement line; the last piece is
+        // its own origin.
+        for (int32_t p = e + 1; p < size && ent_[p].owner == owner; ++p) {
             order.push_back(p);
             if (ent_[p].origin == p) break;
         }
     }
-    if (direct) return order;
+    if (directEntry_ > 0 && e >= directEntry_) return order;
     const int32_t n = static_cast<int32_t>(progNo_.size());
-    for (int32_t k = owner + 1; k <= n; ++k) addLine(k);
+    for (int32_t k = owner + 1; k <= n && k < size; ++k) {
+        if (!ent_[k].redirect) {
+            order.push_back(k);
+            continue;
+        }
+        for (int32_t p = ent_[k].redirect; p < size && ent_[p].owner == k; ++p) {
+            order.push_back(p);
+            if (ent_[p].origin == p) break;
+        }
+    }
     return order;
 }
 
@@ -760,9 +794,9 @@ void Interpreter::stNext(Stmt& s) {
     double v;
     bool done;
     if (f.isInt) {
-        const int32_t stepI = static_cast<int32_t>(std::trunc(f.step));
-        v = static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(var.num) + stepI));
-        const double lim = static_cast<int16_t>(static_cast<uint16_t>(static_cast<int64_t>(std::trunc(f.limit)) & 0xFFFF));
+        // Integer loops wrap around at 16 bits and never overflow.
+        v = wrap16(static_cast<double>(wrap16(var.num)) + static_cast<double>(wrap16(f.step)));
+        const double lim = wrap16(f.limit);
         done = (f.step > 0 && v > lim) || (f.step < 0 && v < lim);
     } else {
         v = numtext::singleValue(static_cast<float>(var.num) + static_cast<float>(f.step));
@@ -779,9 +813,11 @@ void Interpreter::stWhile(Stmt& s) {
     if (while_.size() >= 31) raise(err::OutOfMemory);
     while_.push_back(cur_);
     if (evalCond(*s.cond) != 0.0) return;
+    // False: continue after the WEND at this WHILE's level, found by
+    // counting the words in the statements that follow in execution order.
     int depth = 0;
-    for (size_t k = static_cast<size_t>(cur_) + 1; k < ent_.size(); ++k) {
-        const std::string& t = ent_[k].text;
+    for (int32_t k : executionOrderAfter(cur_)) {
+        const std::string t = scanText(ent_[k].text);
         bool q = false;
         for (size_t i = 0; i < t.size(); ++i) {
             if (t[i] == '"') q = !q;
@@ -792,7 +828,7 @@ void Interpreter::stWhile(Stmt& s) {
             } else if (t.compare(i, 4, "WEND") == 0) {
                 if (depth == 0) {
                     while_.pop_back();
-                    cur_ = static_cast<int32_t>(k);
+                    cur_ = k;
                     return;
                 }
                 --depth;
@@ -800,24 +836,44 @@ void Interpreter::stWhile(Stmt& s) {
             }
         }
     }
+    while_.pop_back();
     raise(err::WhileWithoutWend);
 }
 
 void Interpreter::stRun(Stmt& s) {
-    std::string_view r = trim(rest(s));
+    const std::string r(trim(rest(s)));
     if (!r.empty() && r[0] == '"') raise(err::IllegalFunctionCall);  // program files come later
+    // A missing start line is reported for the RUN statement itself.
+    const bool typed = inDirectLine();
+    const int runLine = currentLine();
     pending_.clear();
     beginRun(-1);
-    if (!r.empty()) {
-        if (r[0] == '*') {
-            cur_ = resolveTarget(r) - 1;
-        } else {
-            const int32_t n = static_cast<int32_t>(numtext::atof(r));
-            const int idx = findLineIndex(n);
-            if (idx < 0) raise(err::UndefinedLine);
+    if (r.empty()) return;
+    int code = 0;
+    if (r[0] == '*') {
+        for (const auto& l : labels_)
+            if (l.first == r) {
+                cur_ = l.second - 1;
+                return;
+            }
+        code = err::UndefinedLabel;
+    } else {
+        const int idx = findLineIndex(numtext::atoi(r));
+        if (idx > 0) {
             cur_ = idx - 1;
+            return;
         }
+        code = err::UndefinedLine;
     }
+    std::string msg = err::message(code);
+    if (typed) {
+        msg.resize(msg.size() - 4);  // without " in "
+        erl_ = 0;
+    } else {
+        msg += std::to_string(runLine);
+        erl_ = runLine;
+    }
+    throw BasicError{code, msg, true};
 }
 
 void Interpreter::stResume(Stmt& s) {
@@ -863,19 +919,19 @@ void Interpreter::stDefType(Stmt& s) {
 }
 
 void Interpreter::stDim(Stmt& s) {
+    // Each declaration is made in turn; a failing one leaves the earlier
+    // ones in place.
     for (const auto& t : s.targets) {
-        if (arrays_.count(t->text)) raise(err::DuplicateDefinition);
         std::vector<int> dims;
         for (const auto& k : t->kids) {
             const double d = std::trunc(evalNum(*k));
             if (d < 0 || d > 32767) raise(err::SubscriptOutOfRange);
             dims.push_back(static_cast<int>(d));
         }
+        if (arrays_.count(t->text)) raise(err::DuplicateDefinition);
         const VType type = t->hasSuffix ? t->suffixType : defaultType(t->text[0]);
         createArray(t->text, type, dims);
-        optionBaseSet_ = true;
     }
-    ++varGen_;
 }
 
 void Interpreter::stInput(Stmt& s) {

@@ -1,4 +1,5 @@
 // Evaluation of expression trees, variables and arrays.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -34,6 +35,8 @@ int32_t toInt32(double x) {
 }
 
 double checked(double r) {
+    // Whole numbers below 1e15 already have at most 16 digits.
+    if (std::fabs(r) < 1e15 && r == std::trunc(r)) return r;
     if (std::isinf(r) || std::isnan(r)) raise(err::Overflow);
     return numtext::roundSig(r, 16);
 }
@@ -94,6 +97,30 @@ static Value readVar(const Variable& v) {
     return {};
 }
 
+// Whether an expression may give a string; numeric ones take the fast
+// path that computes without building values.
+bool Interpreter::maybeString(const Expr& e) {
+    switch (e.kind) {
+    case Expr::StrLit:
+        return true;
+    case Expr::NumLit:
+    case Expr::Neg:
+    case Expr::Not:
+        return false;
+    case Expr::Var:
+        return findVar(e)->type == VType::Str;
+    case Expr::Elem:
+        return e.hasSuffix ? e.suffixType == VType::Str : defaultType(e.text[0]) == VType::Str;
+    case Expr::Func:
+        return e.fn->stringResult;
+    case Expr::UserFn:
+        return true;
+    case Expr::Bin:
+        return e.op == Op::Add && (maybeString(*e.kids[0]) || maybeString(*e.kids[1]));
+    }
+    return true;
+}
+
 double Interpreter::evalNum(const Expr& e) {
     switch (e.kind) {
     case Expr::NumLit:
@@ -103,12 +130,52 @@ double Interpreter::evalNum(const Expr& e) {
         if (v->type == VType::Str) raise(err::TypeMismatch);
         return v->num;
     }
+    case Expr::Bin:
+        if (!maybeString(*e.kids[0]) && !maybeString(*e.kids[1]))
+            return binNum(e.op, evalNum(*e.kids[0]), evalNum(*e.kids[1]));
+        [[fallthrough]];
     default: {
         Value v = eval(e);
         if (v.isStr()) raise(err::TypeMismatch);
         return v.num;
     }
     }
+}
+
+double Interpreter::binNum(Op op, double x, double y) {
+    switch (op) {
+    case Op::Add: return checked(x + y);
+    case Op::Sub: return checked(x - y);
+    case Op::Mul: return checked(x * y);
+    case Op::Div:
+        if (std::fabs(y) <= kZero) raise(err::DivisionByZero);
+        return checked(x / y);
+    case Op::Pow: return checked(power(x, y));
+    case Op::IDiv: {
+        const int32_t p = toInt32(x);
+        const int32_t q = toInt32(y);
+        if (q == 0) raise(err::DivisionByZero);
+        return numtext::roundSig(static_cast<double>(static_cast<int64_t>(p) / q), 7);
+    }
+    case Op::Mod: {
+        const int32_t p = toInt32(x);
+        const int32_t q = toInt32(y);
+        if (q == 0) raise(err::DivisionByZero);
+        return numtext::roundSig(static_cast<double>(static_cast<int64_t>(p) % q), 7);
+    }
+    case Op::Eq: return low16(x) == low16(y) ? -1 : 0;
+    case Op::Ne: return low16(x) != low16(y) ? -1 : 0;
+    case Op::Lt: return low16(x) < low16(y) ? -1 : 0;
+    case Op::Gt: return low16(x) > low16(y) ? -1 : 0;
+    case Op::Le: return low16(x) <= low16(y) ? -1 : 0;
+    case Op::Ge: return low16(x) >= low16(y) ? -1 : 0;
+    case Op::And: return static_cast<int16_t>(low16(x) & low16(y));
+    case Op::Or: return static_cast<int16_t>(low16(x) | low16(y));
+    case Op::Xor: return static_cast<int16_t>(low16(x) ^ low16(y));
+    case Op::Eqv: return static_cast<int16_t>(~(low16(x) ^ low16(y)));
+    case Op::Imp: return static_cast<int16_t>(~low16(x) | low16(y));
+    }
+    return 0;
 }
 
 Value Interpreter::eval(const Expr& e) {
@@ -129,14 +196,33 @@ Value Interpreter::eval(const Expr& e) {
         return v;
     }
     case Expr::Func: {
-        std::vector<Value> args;
-        args.reserve(e.kids.size());
+        // Argument vectors are reused per nesting depth, so a call allocates
+        // nothing once the depth has been reached before.
+        while (argDepth_ >= argPool_.size()) argPool_.emplace_back();
+        std::vector<Value>& args = argPool_[argDepth_];
+        ++argDepth_;
+        struct Leave {
+            size_t& d;
+            ~Leave() { --d; }
+        } leave{argDepth_};
+        args.clear();
         if (e.fn->referenceArg) {
             for (const auto& k : e.kids) args.push_back(Value::string(k->text));
         } else {
-            for (const auto& k : e.kids) args.push_back(eval(*k));
+            for (const auto& k : e.kids) {
+                if (k->kind == Expr::Bin && !maybeString(*k)) {
+                    Value v;
+                    v.num = evalNum(*k);
+                    v.type = k->op <= Op::Pow ? VType::Dbl : VType::Int;
+                    args.push_back(std::move(v));
+                } else {
+                    args.push_back(eval(*k));
+                }
+            }
         }
-        return callFunction(*e.fn, args, *glue_);
+        Value r = callFunction(*e.fn, args, *glue_);
+        args.clear();
+        return r;
     }
     case Expr::UserFn:
         return callUserFn(e);
@@ -155,6 +241,10 @@ Value Interpreter::eval(const Expr& e) {
         break;
     }
     const Op op = e.op;
+    if (!maybeString(*e.kids[0]) && !maybeString(*e.kids[1])) {
+        const double r = binNum(op, evalNum(*e.kids[0]), evalNum(*e.kids[1]));
+        return op <= Op::Pow ? Value::dbl(r) : Value::integer(r);
+    }
     Value a = eval(*e.kids[0]);
     Value b = eval(*e.kids[1]);
     if (a.isStr() || b.isStr()) {
@@ -185,43 +275,8 @@ Value Interpreter::eval(const Expr& e) {
             raise(err::Syntax);
         }
     }
-    const double x = a.num;
-    const double y = b.num;
-    switch (op) {
-    case Op::Add: return Value::dbl(checked(x + y));
-    case Op::Sub: return Value::dbl(checked(x - y));
-    case Op::Mul: return Value::dbl(checked(x * y));
-    case Op::Div:
-        if (std::fabs(y) <= kZero) raise(err::DivisionByZero);
-        return Value::dbl(checked(x / y));
-    case Op::Pow: return Value::dbl(checked(power(x, y)));
-    case Op::IDiv: {
-        const int32_t p = toInt32(x);
-        const int32_t q = toInt32(y);
-        if (q == 0) raise(err::DivisionByZero);
-        const int64_t r = static_cast<int64_t>(p) / q;
-        return Value::integer(numtext::roundSig(static_cast<double>(r), 7));
-    }
-    case Op::Mod: {
-        const int32_t p = toInt32(x);
-        const int32_t q = toInt32(y);
-        if (q == 0) raise(err::DivisionByZero);
-        const int64_t r = static_cast<int64_t>(p) % q;
-        return Value::integer(numtext::roundSig(static_cast<double>(r), 7));
-    }
-    case Op::Eq: return Value::integer(low16(x) == low16(y) ? -1 : 0);
-    case Op::Ne: return Value::integer(low16(x) != low16(y) ? -1 : 0);
-    case Op::Lt: return Value::integer(low16(x) < low16(y) ? -1 : 0);
-    case Op::Gt: return Value::integer(low16(x) > low16(y) ? -1 : 0);
-    case Op::Le: return Value::integer(low16(x) <= low16(y) ? -1 : 0);
-    case Op::Ge: return Value::integer(low16(x) >= low16(y) ? -1 : 0);
-    case Op::And: return Value::integer(static_cast<int16_t>(low16(x) & low16(y)));
-    case Op::Or: return Value::integer(static_cast<int16_t>(low16(x) | low16(y)));
-    case Op::Xor: return Value::integer(static_cast<int16_t>(low16(x) ^ low16(y)));
-    case Op::Eqv: return Value::integer(static_cast<int16_t>(~(low16(x) ^ low16(y))));
-    case Op::Imp: return Value::integer(static_cast<int16_t>(~low16(x) | low16(y)));
-    }
-    raise(err::Syntax);
+    const double r = binNum(op, a.num, b.num);
+    return op <= Op::Pow ? Value::dbl(r) : Value::integer(r);
 }
 
 Value Interpreter::evalRegion(std::string_view text) {
@@ -282,24 +337,60 @@ void Interpreter::store(const Expr& target, Value v, bool radix) {
 
 // ------------------------------------------------------------- arrays
 
+namespace {
+
+// Bytes one element takes in the array value pool.
+size_t elementWidth(VType t) {
+    switch (t) {
+    case VType::Sng: return 4;
+    case VType::Dbl: return 8;
+    default: return 2;  // integers, and the slot numbers of string elements
+    }
+}
+
+// Most elements one array may hold, so that every array fits in 64 KB.
+size_t elementLimit(VType t) {
+    switch (t) {
+    case VType::Int: return 32767;
+    case VType::Sng: return 16383;
+    case VType::Dbl: return 8191;
+    default: return 65535;
+    }
+}
+
+constexpr size_t kArrayPool = 1u << 20;  // bytes shared by all arrays
+constexpr size_t kMaxArrays = 65535;
+constexpr size_t kMaxStringElements = 65535;  // over all string arrays
+constexpr size_t kMaxDims = 127;
+
+}  // namespace
+
 Array* Interpreter::findArray(const std::string& name, VType type, size_t ndims, bool create) {
     auto it = arrays_.find(name);
     if (it != arrays_.end()) return it->second.get();
     if (!create) return nullptr;
-    std::vector<int> dims(ndims, 10);
-    return createArray(name, type, dims);
+    return createArray(name, type, std::vector<int>(ndims, 10));
 }
 
 Array* Interpreter::createArray(const std::string& name, VType type, const std::vector<int>& dims) {
-    if (dims.empty() || dims.size() > 255) raise(err::SubscriptOutOfRange);
+    if (dims.empty() || dims.size() > kMaxDims) raise(err::SubscriptOutOfRange);
+    // Elements 0..upper bound exist in every dimension, whatever the base.
+    const size_t limit = elementLimit(type);
     size_t count = 1;
     for (int d : dims) {
-        if (d < optionBase_) raise(err::IllegalFunctionCall);
-        count *= static_cast<size_t>(d - optionBase_ + 1);
-        if (count > 4000000) raise(err::OutOfMemory);
+        if (d < 0) raise(err::SubscriptOutOfRange);
+        count *= static_cast<size_t>(d) + 1;
+        if (count > limit) raise(err::OutOfMemory);
     }
-    const size_t width = type == VType::Int ? 2 : type == VType::Sng ? 4 : type == VType::Dbl ? 8 : 2;
-    if (arrayBytes_ + count * width > (1u << 20)) raise(err::OutOfMemory);
+    if (arrays_.size() >= kMaxArrays) raise(err::OutOfMemory);
+    if (type == VType::Str) {
+        size_t strings = count;
+        for (const auto& [n, other] : arrays_)
+            if (other->type == VType::Str) strings += other->count;
+        if (strings > kMaxStringElements) raise(err::OutOfMemory);
+    }
+    const size_t bytes = count * elementWidth(type);
+    if (arrayBytes_ + bytes > kArrayPool) raise(err::OutOfMemory);
     auto a = std::make_unique<Array>();
     a->type = type;
     a->dims = dims;
@@ -308,18 +399,40 @@ Array* Interpreter::createArray(const std::string& name, VType type, const std::
         a->strs.assign(count, std::string());
     else
         a->nums.assign(count, 0.0);
-    arrayBytes_ += count * width;
+    arrayBytes_ += bytes;
     Array* p = a.get();
     arrays_[name] = std::move(a);
     return p;
 }
 
+void Interpreter::eraseArray(const std::string& name) {
+    auto it = arrays_.find(name);
+    if (it == arrays_.end()) raise(err::Syntax);
+    const Array& a = *it->second;
+    arrayBytes_ -= std::min(arrayBytes_, a.count * elementWidth(a.type));
+    if (freshArray_ == it->second.get()) freshArray_ = nullptr;
+    arrays_.erase(it);
+    ++varGen_;  // cached references to the array are gone
+}
+
 Array* Interpreter::arrayFor(const Expr& e) {
-    if (e.cache && e.cacheGen == varGen_) return static_cast<Array*>(e.cache);
+    if (e.cache && e.cacheGen == varGen_) {
+        Array* a = static_cast<Array*>(e.cache);
+        if (freshArray_ != a) freshArray_ = nullptr;
+        return a;
+    }
     if (e.text.empty() || !isUpper(e.text[0])) raise(err::Syntax);
-    const VType t = e.hasSuffix ? e.suffixType : defaultType(e.text[0]);
     auto it = arrays_.find(e.text);
-    Array* a = it != arrays_.end() ? it->second.get() : createArray(e.text, t, std::vector<int>(e.kids.size(), 10));
+    Array* a;
+    if (it != arrays_.end()) {
+        a = it->second.get();
+        if (freshArray_ != a) freshArray_ = nullptr;
+    } else {
+        // First use without DIM: upper bound 10 for each subscript given.
+        const VType t = e.hasSuffix ? e.suffixType : defaultType(e.text[0]);
+        a = createArray(e.text, t, std::vector<int>(e.kids.size(), 10));
+        freshArray_ = a;
+    }
     Expr& m = const_cast<Expr&>(e);
     m.cache = a;
     m.cacheGen = varGen_;
@@ -327,12 +440,41 @@ Array* Interpreter::arrayFor(const Expr& e) {
 }
 
 size_t Interpreter::elementIndex(Array& a, const Expr& e) {
-    if (e.kids.size() != a.dims.size()) raise(err::SubscriptOutOfRange);
+    // An array made by this very reference is taken back when a subscript
+    // is outside 0..32767: that check comes before any lookup.
+    const bool fresh = freshArray_ == &a;
+    freshArray_ = nullptr;
+    const size_t n = e.kids.size();
+    int sub[kMaxDims];
+    bool outside = n > kMaxDims;
+    auto takeBack = [&]() {
+        if (!fresh) return;
+        for (auto it = arrays_.begin(); it != arrays_.end(); ++it)
+            if (it->second.get() == &a) {
+                eraseArray(it->first);
+                return;
+            }
+    };
+    try {
+        for (size_t i = 0; i < n && !outside; ++i) {
+            const double s = std::trunc(evalNum(*e.kids[i]));
+            if (s < 0 || s > 32767) outside = true;
+            else sub[i] = static_cast<int>(s);
+        }
+    } catch (const BasicError&) {
+        takeBack();
+        throw;
+    }
+    if (outside) {
+        takeBack();
+        raise(err::SubscriptOutOfRange);
+    }
+    if (n != a.dims.size()) raise(err::SubscriptOutOfRange);
+    // The first subscript varies fastest.
     size_t idx = 0;
-    for (size_t i = 0; i < e.kids.size(); ++i) {
-        const double s = std::trunc(evalNum(*e.kids[i]));
-        if (s < optionBase_ || s > a.dims[i]) raise(err::SubscriptOutOfRange);
-        idx = idx * static_cast<size_t>(a.dims[i] - optionBase_ + 1) + static_cast<size_t>(s - optionBase_);
+    for (size_t i = n; i-- > 0;) {
+        if (sub[i] < optionBase_ || sub[i] > a.dims[i]) raise(err::SubscriptOutOfRange);
+        idx = idx * (static_cast<size_t>(a.dims[i]) + 1) + static_cast<size_t>(sub[i]);
     }
     return idx;
 }

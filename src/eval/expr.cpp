@@ -106,7 +106,9 @@ class Parser {
 public:
     explicit Parser(std::string_view s) : s_(s) {}
 
-    ExprPtr parseTop() {
+    size_t position() const { return pos_; }
+
+    ExprPtr parseTop(bool wholeRegion = true) {
         skip();
         ExprPtr e;
         if (pos_ < s_.size() && s_[pos_] == '-' && leadingMinusApplies()) {
@@ -124,7 +126,7 @@ public:
         } else {
             e = parse(0);
         }
-        expectEnd();
+        if (wholeRegion) expectEnd();
         return e;
     }
 
@@ -423,6 +425,28 @@ ExprPtr parseExpression(std::string_view region) {
     if (depth != 0 && !q) raise(err::Syntax);
     Parser p(region);
     return p.parseTop();
+}
+
+std::vector<ExprPtr> parseJuxtaposed(std::string_view region) {
+    std::vector<ExprPtr> out;
+    size_t pos = 0;
+    while (true) {
+        std::string_view rest = region.substr(pos);
+        if (trim(rest).empty()) break;
+        if (out.empty()) {
+            // The common case: the whole region is one expression.
+            try {
+                out.push_back(parseExpression(rest));
+                break;
+            } catch (const BasicError&) {
+            }
+        }
+        Parser p(rest);
+        out.push_back(p.parseTop(false));
+        if (p.position() == 0) raise(err::Syntax);
+        pos += p.position();
+    }
+    return out;
 }
 
 bool hasRadixLiteral(const Expr& e) {

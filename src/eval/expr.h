@@ -48,6 +48,10 @@ struct Expr {
 // Throws BasicError (Syntax error) for a bad expression.
 ExprPtr parseExpression(std::string_view region);
 
+// Parses a region that may hold several expressions written side by side
+// ("A"B$"C"), as PRINT accepts them.
+std::vector<ExprPtr> parseJuxtaposed(std::string_view region);
+
 // True when the expression contains an &H or &O literal.
 bool hasRadixLiteral(const Expr& e);
 
