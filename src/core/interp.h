@@ -23,6 +23,10 @@ namespace tw {
 
 struct Stmt;
 class FunctionGlue;
+struct GraphicsState;
+struct FileState;
+struct EditState;
+struct TrapState;
 
 struct Variable {
     VType type = VType::Sng;
@@ -122,6 +126,28 @@ public:
     // Line shown in messages and ERL for the current statement.
     int currentLine() const;
 
+    // Timers (ON TIME$) that a host polls between run slices.
+    void pollTimers();
+    // Closes every open file, writing all pending bytes.
+    void closeAllFiles();
+
+    // Data that builtin functions read from the parts owning it.
+    bool fnEof(int fileNo);
+    double fnLof(int fileNo);
+    double fnLoc(int fileNo);
+    bool fnFileInput(int fileNo, int count, std::string& out);
+    int fnPeek(int64_t offset);
+    int fnInp(int port);
+    uint32_t fnDefSeg();
+    uint32_t fnSegPtr();
+    uint32_t fnVarPtr(std::string_view reference);
+    double fnPointPosition(int n);
+    double fnPointColor(double x, double y);
+    double fnMap(double v, int n);
+    int fnView(int n);
+    double fnWindow(int n);
+    int fnPen(int n);
+
     // Keyboard data read by INKEY$ and INPUT$.
     int takeLastKey();
     bool takeKeys(int n, std::string& out);
@@ -185,6 +211,18 @@ private:
     bool executeScreen(Stmt& s);
     bool prepareData(Stmt& s);
     bool executeData(Stmt& s);
+    bool prepareGraphics(Stmt& s);
+    bool executeGraphics(Stmt& s);
+    bool prepareFiles(Stmt& s);
+    bool executeFiles(Stmt& s);
+    bool prepareEditing(Stmt& s);
+    bool executeEditing(Stmt& s);
+    bool prepareKeys(Stmt& s);
+    bool executeKeys(Stmt& s);
+    // Fires pending event traps between statements.
+    void fireTraps();
+    // Enter while AUTO offers line numbers.
+    void autoEnter(const std::string& text);
     void collectData();
     void stRead(Stmt& s);
     void stDefFn(Stmt& s);
@@ -304,6 +342,15 @@ private:
     int fnDepth_ = 0;  // user-function calls in progress
 
     std::unique_ptr<FunctionGlue> glue_;
+
+    // State of the statement groups, each defined in its own header.
+    std::unique_ptr<GraphicsState> gfx_;
+    std::unique_ptr<FileState> files_;
+    std::unique_ptr<EditState> edit_;
+    std::unique_ptr<TrapState> traps_;
+    bool trapPending_ = false;   // a trap event waits to fire between statements
+    int32_t autoLine_ = 0;       // the number AUTO offers next, 0 when off
+    int32_t autoStep_ = 10;
 };
 
 }  // namespace tw

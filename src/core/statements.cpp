@@ -244,7 +244,9 @@ void Interpreter::prepare(Stmt& s) {
         }
         break;
     default:
-        if (prepareScreen(s) || prepareData(s)) break;
+        if (prepareScreen(s) || prepareData(s) || prepareFiles(s) || prepareGraphics(s) ||
+            prepareEditing(s) || prepareKeys(s))
+            break;
         break;
     }
 }
@@ -600,7 +602,9 @@ void Interpreter::execute(Stmt& s) {
         stList(s);
         return;
     default:
-        if (executeScreen(s) || executeData(s)) return;
+        if (executeScreen(s) || executeData(s) || executeFiles(s) || executeGraphics(s) ||
+            executeEditing(s) || executeKeys(s))
+            return;
         // Statements of parts not built yet.
         raise(err::IllegalFunctionCall);
     }
@@ -931,63 +935,6 @@ void Interpreter::stDim(Stmt& s) {
         if (arrays_.count(t->text)) raise(err::DuplicateDefinition);
         const VType type = t->hasSuffix ? t->suffixType : defaultType(t->text[0]);
         createArray(t->text, type, dims);
-    }
-}
-
-void Interpreter::stInput(Stmt& s) {
-    std::string prompt = s.str;
-    if (s.str.empty() || s.promptSep == ';') {
-        if (s.code == kw::Input || !s.str.empty()) prompt += s.promptSep == ',' ? "" : "? ";
-    }
-    if (s.code == kw::LineInput && s.str.empty()) prompt.clear();
-    screen_.write(prompt);
-    input_.prompt = prompt;
-    input_.startRow = screen_.row();
-    input_.startCol = screen_.col();
-    input_.stmt = &s;
-    input_.hold = ent_[cur_].stmt;
-    inputWaiting_ = true;
-}
-
-void Interpreter::completeInput(std::string text) {
-    inputWaiting_ = false;
-    lastKey_ = -1;
-    Stmt* s = input_.stmt;
-    auto hold = input_.hold;
-    input_.hold.reset();
-    input_.stmt = nullptr;
-    if (!s) return;
-    try {
-        if (s->code == kw::LineInput) {
-            store(*s->targets[0], Value::string(text));
-        } else {
-            std::vector<std::string> pieces;
-            bool q = false;
-            std::string cur;
-            for (char c : text) {
-                if (c == '"') q = !q;
-                if (c == ',' && !q) {
-                    pieces.push_back(cur);
-                    cur.clear();
-                } else {
-                    cur.push_back(c);
-                }
-            }
-            pieces.push_back(cur);
-            for (size_t i = 0; i < s->targets.size() && i < pieces.size(); ++i) {
-                std::string p(trim(pieces[i]));
-                if (p.size() >= 2 && p.front() == '"' && p.back() == '"') p = p.substr(1, p.size() - 2);
-                const Expr& t = *s->targets[i];
-                const bool isStr = t.kind == Expr::Var ? findVar(t)->type == VType::Str
-                                                       : arrayFor(t)->type == VType::Str;
-                if (isStr)
-                    store(t, Value::string(p));
-                else
-                    store(t, Value::dbl(numtext::atof(p)));
-            }
-        }
-    } catch (const BasicError& be) {
-        handleError(be);
     }
 }
 

@@ -488,6 +488,22 @@ int FunctionGlue::errorLine() { return in_.erl(); }
 int FunctionGlue::takeLastKey() { return in_.takeLastKey(); }
 bool FunctionGlue::takeKeys(int n, std::string& out) { return in_.takeKeys(n, out); }
 
+bool FunctionGlue::fileAtEnd(int f) { return in_.fnEof(f); }
+double FunctionGlue::fileLength(int f) { return in_.fnLof(f); }
+double FunctionGlue::filePosition(int f) { return in_.fnLoc(f); }
+bool FunctionGlue::fileInput(int f, int count, std::string& out) { return in_.fnFileInput(f, count, out); }
+double FunctionGlue::pointPosition(int n) { return in_.fnPointPosition(n); }
+double FunctionGlue::pointColor(double x, double y) { return in_.fnPointColor(x, y); }
+double FunctionGlue::mapCoord(double v, int n) { return in_.fnMap(v, n); }
+int FunctionGlue::viewCoord(int n) { return in_.fnView(n); }
+double FunctionGlue::windowCoord(int n) { return in_.fnWindow(n); }
+int FunctionGlue::pen(int n) { return in_.fnPen(n); }
+int FunctionGlue::peek(int64_t offset) { return in_.fnPeek(offset); }
+int FunctionGlue::inp(int port) { return in_.fnInp(port); }
+uint32_t FunctionGlue::defSeg() { return in_.fnDefSeg(); }
+uint32_t FunctionGlue::segPtr() { return in_.fnSegPtr(); }
+uint32_t FunctionGlue::varPtr(std::string_view reference) { return in_.fnVarPtr(reference); }
+
 ClockTime FunctionGlue::clock() {
     const std::time_t t = static_cast<std::time_t>(in_.host().wallClockSeconds() + clockOffset);
     std::tm tm{};
