@@ -237,6 +237,7 @@ void Interpreter::runDirectLine(std::string text) {
     }
     running_ = true;
     cur_ = directEntry_ - 1;
+    while_.clear();  // a fresh start
 }
 
 void Interpreter::contRun() {

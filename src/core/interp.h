@@ -112,6 +112,25 @@ public:
     void startRun();
     int lineCount() const { return static_cast<int>(progNo_.size()); }
     const std::string& lineText(int i) const { return progText_[i]; }
+    // Line number of program line i (0-based, as lineText).
+    int32_t lineNumber(int i) const { return progNo_[static_cast<size_t>(i)]; }
+    // Enters a numbered line as a typed one: it replaces or joins the program
+    // by number, or deletes the line when it holds only its number. Throws
+    // BasicError as line entry does.
+    void enterLine(std::string text) { storeLine(std::move(text)); }
+    // Empties the program store.
+    void clearProgram() {
+        progNo_.clear();
+        progText_.clear();
+        progDirty_ = true;
+        contAllowed_ = false;
+    }
+    // Stops a running program as the break key does (the window's BREAK command).
+    void breakRun() {
+        if (running_) doBreak(false);
+    }
+    // Typing inserts instead of overwriting (the caret is lower then).
+    bool insertMode() const { return insertMode_; }
 
     // ---- used by statements and functions ----
     Value eval(const Expr& e);

@@ -312,8 +312,12 @@ void Interpreter::ifPass(int32_t from, int32_t to) {
         } else {
             stmts.push_back(k);
         }
+        // An IF in an ELSE branch ("ELSE IF") gets its own row: it is queued
+        // behind the statements of the line.
+        const size_t pieceCount = stmts.size();
         for (size_t si = 0; si < stmts.size(); ++si) {
             const int32_t e = stmts[si];
+            const bool elseIf = si >= pieceCount;
             const std::string& text = ent_[e].text;
             const size_t st = statementStart(text);
             if (st == std::string::npos || text.compare(st, 3, "IF ") != 0) continue;
@@ -353,15 +357,18 @@ void Interpreter::ifPass(int32_t from, int32_t to) {
             const bool hasElse = elsePos != std::string_view::npos;
             const int32_t origin = ent_[e].origin;
             const int32_t owner = ent_[e].owner;
-            const bool nextIsPiece = si + 1 < stmts.size();
+            const bool nextIsPiece = !elseIf && si + 1 < pieceCount;
             const int32_t afterIf = ent_[e + 1].line;
             const int32_t afterOwnLine = lineAfter(owner);
             const int32_t afterOrigin = origin == owner ? afterOwnLine : lineAfter(origin);
             const int32_t thenEntry = appendEntry(thenText, owner, origin);
             appendEntry(" GOTO " + std::to_string(hasElse ? afterOwnLine : afterIf), owner, origin);
-            if (hasElse)
-                appendEntry(branch(elsePos + 4, false), owner, origin);
-            else
+            if (hasElse) {
+                const int32_t elseEntry = appendEntry(branch(elsePos + 4, false), owner, origin);
+                const std::string& et = ent_[elseEntry].text;
+                const size_t es = statementStart(et);
+                if (es != std::string::npos && et.compare(es, 3, "IF ") == 0) stmts.push_back(elseEntry);
+            } else
                 appendEntry("GOTO " + std::to_string(afterOrigin), owner, origin);
             appendEntry(" GOTO " + std::to_string(hasElse && nextIsPiece ? afterIf : afterOwnLine),
                         owner, origin);

@@ -438,7 +438,8 @@ std::vector<ExprPtr> parseJuxtaposed(std::string_view region) {
             try {
                 out.push_back(parseExpression(rest));
                 break;
-            } catch (const BasicError&) {
+            } catch (const BasicError& e) {
+                if (e.code != err::Syntax) throw;
             }
         }
         Parser p(rest);
