@@ -2,8 +2,18 @@
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 set(args --batch --timeout 20)
+# NAME.args: extra batch options, separated by blanks (e.g. --keys).
+if(EXISTS ${DIR}/${NAME}.args)
+    file(READ ${DIR}/${NAME}.args extra)
+    string(STRIP "${extra}" extra)
+    separate_arguments(extra UNIX_COMMAND "${extra}")
+    list(APPEND args ${extra})
+endif()
+# NAME.bas runs as the program file, from a copy in the work directory,
+# since the current directory follows the program file.
 if(EXISTS ${DIR}/${NAME}.bas)
-    list(APPEND args ${DIR}/${NAME}.bas)
+    file(COPY ${DIR}/${NAME}.bas DESTINATION ${WORK})
+    list(APPEND args ${WORK}/${NAME}.bas)
 endif()
 execute_process(COMMAND ${TARNWICK} ${args}
                 INPUT_FILE ${DIR}/${NAME}.in

@@ -148,6 +148,11 @@ KeyTok nextKey(KeyStream& ks, bool braces) {
         if (c < 0) break;
         if (c == '{' && name.empty()) return {KeyTok::Byte, '{'};
         if (c == '}') break;
+        if (c == 13) {
+            // A name left open at the line end: the line end still counts.
+            std::cerr << "tarnwick: unterminated key name {" << name << " ignored\n";
+            return {KeyTok::Byte, 13};
+        }
         name.push_back(static_cast<char>(std::toupper(c)));
     }
     static const std::pair<const char*, int> names[] = {
@@ -175,14 +180,24 @@ KeyTok nextKey(KeyStream& ks, bool braces) {
 void deliver(Interpreter& in, const KeyTok& k) {
     switch (k.kind) {
     case KeyTok::Byte:
+        // Backspace is a key press that also gives its character.
+        if (k.code == 8) in.keyDown(Interpreter::KeyBack);
         in.keyChar(static_cast<uint8_t>(k.code));
         break;
     case KeyTok::Named:
-        if (k.code == NkEsc) in.keyChar(27);
-        else if (k.code == NkStop) in.keyDown(Interpreter::KeyPause);
-        else if (k.code == NkCtrlC) in.keyDown('C', true);
-        else if (k.code >= NkF1) in.functionKey(k.code - NkF1 + 1);
-        else in.keyDown(k.code);
+        if (k.code == NkEsc) {
+            in.keyChar(27);
+        } else if (k.code == NkStop) {
+            in.keyDown(Interpreter::KeyPause);
+        } else if (k.code == NkCtrlC) {
+            // Ctrl+C acts when C is released.
+            in.keyDown('C', true);
+            in.keyUp('C', true);
+        } else if (k.code >= NkF1) {
+            in.functionKey(k.code - NkF1 + 1);
+        } else {
+            in.keyDown(k.code);
+        }
         break;
     case KeyTok::Click:
         in.mouseClick(k.x, k.y);
@@ -264,6 +279,9 @@ int runBatch(int argc, char** argv) {
     KeyStream keys(opt.cp932, deadline);
     bool inputEnded = false;
     bool inputTimedOut = false;
+    // Statements run when the last key was taken from the stream: with
+    // --keys, a running program gets the next key 1000 statements later.
+    uint64_t lastKeyAt = 0;
     // INKEY$ with no key pending takes the next byte of the stream.
     host.keySource = [&]() {
         if (inputEnded) return -1;
@@ -273,6 +291,7 @@ int runBatch(int argc, char** argv) {
             inputTimedOut = k.kind == KeyTok::Timeout;
             return -1;
         }
+        lastKeyAt = in.statementsRun();
         if (k.kind == KeyTok::Byte) return k.code;
         deliver(in, k);
         return -1;
@@ -295,41 +314,44 @@ int runBatch(int argc, char** argv) {
             inputEnded = true;
             inputTimedOut = k.kind == KeyTok::Timeout;
         }
+        lastKeyAt = in.statementsRun();
         return k;
     };
 
     if (!opt.file.empty()) {
-        std::ifstream f(opt.file, std::ios::binary);
-        if (!f) {
+        // Loaded as LOAD loads it: the current directory follows the file.
+        if (!in.loadProgramFile(opt.file)) {
             std::cerr << "tarnwick: cannot open " << opt.file << "\n";
             return 2;
         }
-        std::stringstream ss;
-        ss << f.rdbuf();
-        std::string text = ss.str();
-        if (looksLikeUtf8(text)) text = utf8ToCp932(text);
-        in.loadProgramText(text);
         in.startRun();
     }
 
     for (;;) {
         if (timedOut()) return finish(124);
+        // ON TIME$ deadlines against the host clock.
+        in.pollTimers();
         if (in.running() && !in.inputWaiting()) {
             if (in.keysWanted()) {
+                // INPUT$ waits: one key, then the statement runs again.
                 const KeyTok k = take();
                 if (k.kind == KeyTok::Timeout) return finish(124);
                 if (k.kind == KeyTok::End) return finish(3);
                 deliver(in, k);
+                in.runSlice(20, 1);
+                continue;
             }
-            if (opt.keys) {
-                // One key of the stream after every 1000 statements.
-                const uint64_t before = in.statementsRun();
-                in.runSlice(20, 1000);
-                if (in.running() && !in.inputWaiting() && in.statementsRun() - before >= 1000 &&
-                    !inputEnded) {
+            if (opt.keys && !inputEnded) {
+                // One key of the stream after every 1000 statements. A run
+                // slice counts steps, which are never fewer than statements,
+                // so it cannot pass the moment the key is due.
+                const uint64_t now = in.statementsRun();
+                if (now >= lastKeyAt + 1000) {
                     const KeyTok k = take();
                     if (k.kind != KeyTok::End && k.kind != KeyTok::Timeout) deliver(in, k);
+                    continue;
                 }
+                in.runSlice(20, static_cast<long>(lastKeyAt + 1000 - now));
             } else {
                 in.runSlice(20);
             }

@@ -1,145 +1,359 @@
 // Console input: the full-screen line editor, Enter, INPUT and the keyboard
 // data that INKEY$ and INPUT$ read.
+//
+// Keys reach the core only through keyChar, keyDown, keyUp, functionKey and
+// mouseClick. While a program runs (and no INPUT waits) keys do not edit the
+// screen: they set the INKEY$ latch, feed a waiting INPUT$ and raise event
+// traps; ESC breaks the run.
 #include <algorithm>
 
 #include "core/interp.h"
 #include "core/stmt.h"
+#include "eval/funcglue.h"
+#include "core/traps.h"
 #include "eval/numtext.h"
 
 namespace tw {
+
+namespace {
+
+constexpr int kLastCol = TextScreen::Cols - 1;
+
+// Start column of the character that covers column c of a row text; a
+// double-byte pair covers two columns. Columns past the text stand alone.
+int charStart(const std::string& t, int c) {
+    const int size = static_cast<int>(t.size());
+    int i = 0;
+    while (i < c && i < size) {
+        const int w = isLead(static_cast<uint8_t>(t[static_cast<size_t>(i)])) && i + 1 < size ? 2 : 1;
+        if (i + w > c) return i;
+        i += w;
+    }
+    return c;
+}
+
+// Width of the character that starts at column c (inside the text).
+int charWidth(const std::string& t, int c) {
+    return c + 1 < static_cast<int>(t.size()) && isLead(static_cast<uint8_t>(t[static_cast<size_t>(c)])) ? 2
+                                                                                                          : 1;
+}
+
+bool isTrail(uint8_t b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
+}  // namespace
 
 // -------------------------------------------------------- console input
 
 void Interpreter::keyChar(uint8_t c) {
     lastKey_ = c;
     if (keyCapture_) {
-        keyBuffer_.push_back(static_cast<char>(c));
-        if (running_) return;
+        if (running_) {
+            keyBuffer_.push_back(static_cast<char>(c));
+            // ESC still breaks the run.
+            if (c == 27) breakAtKey();
+            return;
+        }
+        // A capture left over from a run that was stopped.
+        keyCapture_ = keysWanted_ = false;
     }
     if (running_ && !inputWaiting_) {
-        if (c == 27) doBreak(false);
+        if (c == 27) breakAtKey();
         return;
     }
     errFlag_ = 0;
+    if (inputWaiting_) keyBuffer_.push_back(static_cast<char>(c));
     if (pendingLead_) {
         const uint8_t lead = pendingLead_;
         pendingLead_ = 0;
-        if (screen_.col() >= TextScreen::Cols - 1) screen_.typeByte(' ', false);
-        screen_.typeByte(lead, insertMode_);
-        screen_.typeByte(c, insertMode_);
-        return;
+        if (isTrail(c)) {
+            typeChar(lead, c);
+            host_.screenChanged();
+            return;
+        }
+        // Not a second byte: the lone first byte is dropped.
     }
     switch (c) {
     case 13:
         enter();
-        return;
+        break;
     case 27:
-        return;
-    case 8: {
-        int col = screen_.col();
-        if (col > 0) {
-            --col;
-            screen_.setCursor(col, screen_.row());
-            std::string& t = screen_.rowTextMut(screen_.row());
-            if (col < static_cast<int>(t.size())) t.erase(static_cast<size_t>(col), 1);
-        }
-        return;
-    }
-    case 9:
-        return;
+        // ESC breaks a waiting INPUT, or ends AUTO.
+        if (inputWaiting_)
+            breakAtKey();
+        else
+            autoBreak();
+        break;
+    case 8:
+        backspace();
+        break;
     default:
+        // Other control bytes are never stored in a row (Tab works on key
+        // down).
+        if (c < 0x20) break;
         if (isLead(c)) {
             pendingLead_ = c;
-            return;
+            break;
         }
-        screen_.typeByte(c, insertMode_);
+        typeChar(c, 0);
+    }
+    host_.screenChanged();
+}
+
+void Interpreter::typeChar(uint8_t b0, uint8_t b1) {
+    const int n = b1 ? 2 : 1;
+
+    // Stores one byte; past column 79 the line wraps onto the next row.
+    auto put = [&](uint8_t b) {
+        const int r0 = screen_.row();
+        const bool wraps = screen_.col() >= kLastCol;
+        // A row that already continues this logical line keeps its text and
+        // the line keeps its length when typing passes the end of the row.
+        const int first = screen_.linkFirst(r0);
+        const int last = screen_.linkLast(r0);
+        const bool keep = wraps && first >= 0 && last > r0 && r0 < screen_.lastScrollRow();
+        const std::string saved = keep ? screen_.rowText(r0 + 1) : std::string();
+        screen_.typeByte(b, insertMode_);
+        if (!wraps) return;
+        if (keep) {
+            screen_.rowTextMut(r0 + 1) = saved;
+            for (int r = first; r <= last; ++r) screen_.setLink(r, first, last);
+        } else if (screen_.row() == r0 && inputWaiting_) {
+            // The console window scrolled: the INPUT prompt row moved up.
+            --input_.startRow;
+        }
+    };
+
+    // A character typed over part of a double-byte pair blanks the other
+    // half, so a row never holds a broken pair.
+    auto mendPairs = [&]() {
+        std::string& t = screen_.rowTextMut(screen_.row());
+        const int c = screen_.col();
+        const int size = static_cast<int>(t.size());
+        if (c >= size) return;
+        const int s = charStart(t, c);
+        if (s < c) {
+            if (insertMode_) {
+                // Insert before the pair instead of inside it.
+                screen_.setCursor(s, screen_.row());
+                return;
+            }
+            t[static_cast<size_t>(s)] = ' ';
+        }
+        if (insertMode_) return;
+        const int e = c + n - 1;  // last column overwritten
+        if (e < size && charStart(t, e) == e && charWidth(t, e) == 2) t[static_cast<size_t>(e + 1)] = ' ';
+    };
+
+    mendPairs();
+    if (n == 2 && screen_.col() >= kLastCol) {
+        // A pair never straddles two rows: it starts the next one.
+        put(' ');
+        mendPairs();
+    }
+    const int row = screen_.row();
+    put(b0);
+    if (n == 2) put(b1);
+    if (insertMode_ && screen_.row() == row) {
+        // Inserting pushed the end of the row past column 79; a first byte
+        // left alone there is blanked.
+        std::string& t = screen_.rowTextMut(row);
+        if (static_cast<int>(t.size()) == TextScreen::Cols && charStart(t, kLastCol) == kLastCol &&
+            isLead(static_cast<uint8_t>(t[kLastCol])))
+            t[kLastCol] = ' ';
     }
 }
 
+void Interpreter::backspace() {
+    int r = screen_.row();
+    int c = screen_.col();
+    if (c == 0) {
+        // At the start of a row that continues a logical line, Backspace
+        // goes on at the end of the row above.
+        const int first = screen_.linkFirst(r);
+        if (r == 0 || first < 0 || first >= r) return;
+        --r;
+        c = TextScreen::Cols;
+    }
+    std::string& t = screen_.rowTextMut(r);
+    int p = c - 1;
+    if (p < static_cast<int>(t.size())) {
+        p = charStart(t, p);
+        t.erase(static_cast<size_t>(p), static_cast<size_t>(charWidth(t, p)));
+    }
+    screen_.setCursor(p, r);
+}
+
 void Interpreter::keyDown(int vk, bool ctrl) {
-    if (vk == KeyPause || (ctrl && vk == 'C')) {
-        // The STOP key breaks a running program.
-        if (running_) doBreak(false);
+    (void)ctrl;
+    if (vk >= KeyF1 && vk < KeyF1 + 10) {
+        functionKey(vk - KeyF1 + 1);
         return;
     }
-    if (running_ && !inputWaiting_) {
-        lastKey_ = vk;
+    switch (vk) {
+    case KeyBack:
+    case KeyTab:
+    case KeyPause:
+    case KeyHome:
+    case KeyLeft:
+    case KeyUp:
+    case KeyRight:
+    case KeyDown:
+    case KeyDelete:
+        insertMode_ = false;
+        break;
+    case KeyInsert:
+        insertMode_ = !insertMode_;
+        break;
+    default:
+        break;
+    }
+    if (vk == KeyPause) {
+        stopKey();
         return;
     }
+    if (vk != KeyCtrl) lastKey_ = vk;
+    if (running_ && !inputWaiting_) return;
+    errFlag_ = 0;
     const int r = screen_.row();
     const int c = screen_.col();
     switch (vk) {
-    case KeyInsert:
-        insertMode_ = !insertMode_;
-        return;
+    case KeyTab: {
+        // Four blanks go to the end of the row; the cursor moves four on.
+        std::string& t = screen_.rowTextMut(r);
+        t.append(4, ' ');
+        if (t.size() > static_cast<size_t>(TextScreen::Cols)) t.resize(TextScreen::Cols);
+        screen_.setCursor(std::min(c + 4, kLastCol), r);
+        break;
+    }
+    case KeyPageUp:
+        host_.scrollView(Host::ScrollPageUp);
+        break;
+    case KeyPageDown:
+        host_.scrollView(Host::ScrollPageDown);
+        break;
+    case KeyHome:
+        host_.scrollView(Host::ScrollHome);
+        screen_.setCursor(0, 0);
+        break;
     case KeyLeft:
-        insertMode_ = false;
-        if (c > 0) screen_.setCursor(c - 1, r);
-        else if (r > 0) {
-            screen_.setCursor(79, r - 1);
-            screen_.pad(r - 1, 80);
+        if (c > 0) {
+            screen_.setCursor(charStart(screen_.rowText(r), c - 1), r);
+        } else if (r > 0) {
+            // To the end of the row above; at row 0 the cursor stays.
+            screen_.pad(r - 1, TextScreen::Cols);
+            screen_.setCursor(charStart(screen_.rowText(r - 1), kLastCol), r - 1);
         }
-        return;
-    case KeyRight:
-        insertMode_ = false;
-        if (c < 79) {
-            screen_.setCursor(c + 1, r);
+        break;
+    case KeyRight: {
+        const std::string& t = screen_.rowText(r);
+        const int next = c + (c < static_cast<int>(t.size()) ? charWidth(t, c) : 1);
+        if (next <= kLastCol) {
+            screen_.setCursor(next, r);
+            if (static_cast<int>(t.size()) < next) screen_.pad(r, TextScreen::Cols);
         } else if (r < 23) {
             screen_.setCursor(0, r + 1);
         }
-        return;
-    case KeyUp:
-        insertMode_ = false;
-        if (r > 0) screen_.setCursor(c, r - 1);
-        return;
-    case KeyDown:
-        insertMode_ = false;
-        if (r < 23) screen_.setCursor(std::min(c, 79), r + 1);
-        return;
-    case KeyHome:
-        insertMode_ = false;
-        screen_.setCursor(0, 0);
-        return;
-    case KeyDelete: {
-        insertMode_ = false;
-        std::string& t = screen_.rowTextMut(r);
-        if (t.size() < 2) t.clear();
-        else if (c < static_cast<int>(t.size())) t.erase(static_cast<size_t>(c), 1);
-        return;
+        break;
     }
-    case KeyTab: {
-        insertMode_ = false;
-        screen_.rowTextMut(r) += "    ";
-        screen_.setCursor(std::min(c + 4, 79), r);
-        return;
+    case KeyUp:
+        if (r > 0) screen_.setCursor(c, r - 1);
+        break;
+    case KeyDown:
+        if (r < 23) screen_.setCursor(std::min(c, kLastCol), r + 1);
+        break;
+    case KeyDelete: {
+        std::string& t = screen_.rowTextMut(r);
+        if (t.size() < 2) {
+            t.clear();
+        } else if (c < static_cast<int>(t.size())) {
+            const int s = charStart(t, c);
+            t.erase(static_cast<size_t>(s), static_cast<size_t>(charWidth(t, s)));
+            if (s != c) screen_.setCursor(s, r);
+        }
+        break;
     }
     default:
+        break;
+    }
+    host_.screenChanged();
+}
+
+void Interpreter::keyUp(int vk, bool ctrl) {
+    if (ctrl && (vk == 'C' || vk == 'c')) stopKey();
+}
+
+// The STOP key (Pause, or Ctrl+C on release). While a program runs, an
+// armed ON STOP GOSUB takes it (a stopped row remembers it); otherwise it
+// breaks the program as ESC does. In direct mode it ends AUTO and is
+// otherwise ignored.
+void Interpreter::stopKey() {
+    if (!running_) {
+        autoBreak();
         return;
     }
+    const int taken = trapEvent(TrapState::StopRow);
+    if (taken == 1) {
+        // The handler runs first; a waiting INPUT$ starts its capture again
+        // when the statement is run again after it.
+        keyCapture_ = keysWanted_ = false;
+    }
+    if (taken) return;
+    breakAtKey();
+}
+
+void Interpreter::breakAtKey() {
+    keyCapture_ = keysWanted_ = false;
+    pendingLead_ = 0;
+    if (!running_) return;
+    if (inputWaiting_) {
+        // The break names the INPUT line and CONT asks again.
+        --cur_;
+        input_.stmt = nullptr;
+        input_.hold.reset();
+        screen_.newline();
+        lineStart_ = true;
+    }
+    doBreak(false);
 }
 
 void Interpreter::functionKey(int n) {
     if (n < 1 || n > 10) return;
-    if (running_ && !inputWaiting_) {
-        lastKey_ = 0x70 + n - 1;
-        return;
-    }
-    for (char c : fkeys[static_cast<size_t>(n - 1)]) keyChar(static_cast<uint8_t>(c));
+    lastKey_ = KeyF1 + n - 1;
+    if (running_ && trapEvent(TrapState::FirstKeyRow + n - 1)) return;
+    if (running_ && !inputWaiting_) return;
+    // The string is typed byte by byte; a carriage return in it enters
+    // the line.
+    const std::string text = fkeys[static_cast<size_t>(n - 1)];
+    for (char c : text) keyChar(static_cast<uint8_t>(c));
 }
 
 void Interpreter::mouseClick(int x, int y) {
-    const int col = std::clamp(x / 8, 0, 79);
-    const int row = y / 16;
-    if (row < 0 || row > 24) return;
-    if (row == 24 && screen_.fkeyLine()) {
-        for (int k = 0; k < 10; ++k)
-            if (x > 64 * k + 6 && x < 64 * k + 54) functionKey(k + 1);
+    if (x < 0 || y < 0) return;
+    const int col = std::clamp(x / TextScreen::CellWidth, 0, kLastCol);
+    const int row = y / TextScreen::CellHeight;
+    if (row > TextScreen::FkeyRow) return;
+    TrapState& ts = *traps_;
+    ts.penPressed = true;
+    ts.penX = x;
+    ts.penY = y;
+    ts.penCol = col;
+    ts.penRow = row;
+    if (running_) trapEvent(TrapState::PenRow);
+    if (row == TextScreen::FkeyRow && screen_.fkeyLine()) {
+        for (int k = 0; k < 10; ++k) {
+            if (x > 64 * k + 6 && x < 64 * k + 54) {
+                if (!running_ || inputWaiting_) screen_.pad(screen_.row(), screen_.col());
+                functionKey(k + 1);
+            }
+        }
         return;
     }
+    // During a run the cursor belongs to the program.
     if (running_ && !inputWaiting_) return;
     if (row <= 23) {
         screen_.pad(row, col);
         screen_.setCursor(col, row);
+        host_.screenChanged();
     }
 }
 
@@ -148,32 +362,46 @@ void Interpreter::enter() {
     lineStart_ = true;
     const int row = screen_.row();
     if (inputWaiting_) {
-        // The reply is read from the screen, after the prompt.
+        // The reply is read from the screen: from the column where typing
+        // started to the Enter column on one row, or the rest of the prompt
+        // row and the whole rows below it up to the Enter row.
+        int startRow = input_.startRow;
+        int startCol = input_.startCol;
+        if (startRow < 0) {
+            // The prompt row scrolled away: the reply starts at the top.
+            startRow = screen_.winTop();
+            startCol = 0;
+        }
         std::string text;
-        if (row == input_.startRow) {
+        if (row == startRow) {
             const std::string& t = screen_.rowText(row);
-            if (input_.startCol < static_cast<int>(t.size()))
-                text = t.substr(static_cast<size_t>(input_.startCol),
-                                static_cast<size_t>(std::max(0, enterCol - input_.startCol)));
+            if (startCol < static_cast<int>(t.size()))
+                text = t.substr(static_cast<size_t>(startCol),
+                                static_cast<size_t>(std::max(0, enterCol - startCol)));
         } else {
-            const int first = std::max(0, std::min(input_.startRow, row));
+            const int first = std::min(startRow, row);
             const std::string& t = screen_.rowText(first);
-            if (input_.startCol < static_cast<int>(t.size()))
-                text = t.substr(static_cast<size_t>(input_.startCol));
+            if (startCol < static_cast<int>(t.size())) text = t.substr(static_cast<size_t>(startCol));
             for (int r = first + 1; r <= row; ++r) text += screen_.rowText(r);
         }
         if (!input_.prompt.empty()) {
             const size_t p = text.find(input_.prompt);
             if (p != std::string::npos) text.erase(0, p + input_.prompt.size());
         }
-        for (int r = std::max(0, std::min(input_.startRow, row)); r <= row; ++r) screen_.unlink(r);
+        for (int r = std::min(startRow, row); r <= row; ++r) screen_.unlink(r);
         screen_.newline();
         completeInput(std::string(trim(text)));
+        host_.screenChanged();
         return;
     }
     if (trim(screen_.rowText(row)).empty() && screen_.linkFirst(row) < 0) {
         screen_.newline();
         return;
+    }
+    {
+        // Trailing blanks of the Enter row are not part of the line.
+        std::string& t = screen_.rowTextMut(row);
+        t.resize(trimRight(t).size());
     }
     std::string text(trim(screen_.takeLogicalLine()));
     normalizeLine(text);
@@ -218,13 +446,22 @@ void Interpreter::enter() {
         }
     }
     screen_.newline();
+    // The Enter that starts a direct line is not a key for the program.
+    lastKey_ = -1;
     runDirectLine(text);
 }
 
 int Interpreter::takeLastKey() {
     int k = lastKey_;
     lastKey_ = -1;
-    if (k < 0) k = host_.pollKey();
+    if (k < 0) {
+        k = host_.pollKey();
+        // A scripted key without a character reaches the latch instead.
+        if (k < 0 && lastKey_ >= 0) {
+            k = lastKey_;
+            lastKey_ = -1;
+        }
+    }
     return k < 0 ? 0 : k;
 }
 
@@ -244,13 +481,13 @@ bool Interpreter::takeKeys(int n, std::string& out) {
     return true;
 }
 
-
+// INPUT and LINE INPUT: the prompt ("? " after no prompt or a prompt and
+// ";", nothing after a prompt and ","), then the run waits until Enter
+// completes the reply (completeInput).
 void Interpreter::stInput(Stmt& s) {
+    keyBuffer_.clear();
     std::string prompt = s.str;
-    if (s.str.empty() || s.promptSep == ';') {
-        if (s.code == kw::Input || !s.str.empty()) prompt += s.promptSep == ',' ? "" : "? ";
-    }
-    if (s.code == kw::LineInput && s.str.empty()) prompt.clear();
+    if (s.promptSep != ',') prompt += "? ";
     screen_.write(prompt);
     input_.prompt = prompt;
     input_.startRow = screen_.row();
@@ -260,6 +497,11 @@ void Interpreter::stInput(Stmt& s) {
     inputWaiting_ = true;
 }
 
+// The reply is split at commas outside double quotes (LINE INPUT takes it
+// whole); each piece, trimmed and without enclosing quotes, goes to the next
+// variable. A numeric variable takes the number the piece starts with, as
+// READ and INPUT # do ("12AB" gives 12, "AB" gives 0). Variables without a
+// piece keep their values; pieces without a variable are dropped.
 void Interpreter::completeInput(std::string text) {
     inputWaiting_ = false;
     lastKey_ = -1;
@@ -269,7 +511,9 @@ void Interpreter::completeInput(std::string text) {
     input_.stmt = nullptr;
     if (!s) return;
     try {
-        if (s->code == kw::LineInput) {
+        if (s->code == kw::Randomize) {
+            glue_->random().randomizeTyped(text);
+        } else if (s->code == kw::LineInput) {
             store(*s->targets[0], Value::string(text));
         } else {
             std::vector<std::string> pieces;

@@ -30,6 +30,10 @@ public:
     // A key for a program that reads the keyboard while no key is pending
     // (INKEY$): the next key of a scripted input, or -1 for none.
     virtual int pollKey() { return -1; }
+    // Page Up / Page Down scroll the window's view of the screen one page;
+    // Home scrolls it to the top left corner.
+    enum ViewScroll { ScrollPageUp, ScrollPageDown, ScrollHome };
+    virtual void scrollView(ViewScroll /*how*/) {}
 };
 
 }  // namespace tw

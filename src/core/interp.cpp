@@ -210,6 +210,8 @@ void Interpreter::clearVariables() {
 
 void Interpreter::resetRuntime() {
     clearVariables();
+    clearKeyTraps();
+    edit_->common.clear();  // COMMON names count until the next reset
     for_.clear();
     gosub_.clear();
     while_.clear();
@@ -273,36 +275,6 @@ void Interpreter::beginRun(int32_t startEntry) {
     prescanProgram();
     running_ = true;
     cur_ = startEntry > 0 ? startEntry - 1 : 0;
-}
-
-void Interpreter::loadProgramText(std::string_view text) {
-    progNo_.clear();
-    progText_.clear();
-    progDirty_ = true;
-    size_t i = 0;
-    size_t total = 0;
-    while (i < text.size() && total < 65535) {
-        size_t e = text.find_first_of("\r\n", i);
-        if (e == std::string_view::npos) e = text.size();
-        std::string line(text.substr(i, e - i));
-        total += e - i + 1;
-        i = e;
-        if (i < text.size() && text[i] == '\r') ++i;
-        if (i < text.size() && text[i] == '\n') ++i;
-        const size_t z = line.find('\x1a');
-        if (z != std::string::npos) {
-            line.resize(z);
-            i = text.size();
-        }
-        std::string t(trim(line));
-        if (t.empty() || !isDigit(t[0])) continue;
-        normalizeLine(t);
-        try {
-            storeLine(t);
-        } catch (const BasicError&) {
-            // A bad line in a file is dropped; the rest still loads.
-        }
-    }
 }
 
 }  // namespace tw

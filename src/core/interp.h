@@ -79,14 +79,25 @@ public:
     // ---- console input ----
     // A typed byte (CP932). 13 is Enter, 27 Esc, 8 Backspace.
     void keyChar(uint8_t c);
-    // Virtual keys that give no character.
-    enum Key { KeyLeft = 0x25, KeyUp = 0x26, KeyRight = 0x27, KeyDown = 0x28, KeyHome = 0x24,
-               KeyInsert = 0x2D, KeyDelete = 0x2E, KeyTab = 0x09, KeyPause = 0x13 };
+    // Virtual-key codes of the original platform (INKEY$ returns them for
+    // keys that give no character).
+    enum Key { KeyBack = 0x08, KeyTab = 0x09, KeyPause = 0x13, KeyPageUp = 0x21,
+               KeyPageDown = 0x22, KeyHome = 0x24, KeyLeft = 0x25, KeyUp = 0x26,
+               KeyRight = 0x27, KeyDown = 0x28, KeyInsert = 0x2D, KeyDelete = 0x2E,
+               KeyF1 = 0x70, KeyCtrl = 0x11 };
+    // A key pressed: the editing keys, Pause (the STOP key), F1..F10 as
+    // KeyF1.. (the same as functionKey). Any other key only sets the
+    // INKEY$ latch; its character, if it has one, comes through keyChar.
     void keyDown(int vk, bool ctrl = false);
-    // Function key n (1..10) pressed: types its string.
+    // A key released: Ctrl+C acts as the STOP key when C is released.
+    void keyUp(int vk, bool ctrl = false);
+    // Function key n (1..10) pressed: its trap, or it types its string.
     void functionKey(int n);
-    // Left button at pixel (x, y).
+    // Left button at pixel (x, y): pen position and trap, cursor placement,
+    // the function-key boxes of row 24.
     void mouseClick(int x, int y);
+    // Typing inserts (true) or overwrites (false); the caret shape follows.
+    bool insertMode() const { return insertMode_; }
     // Function key strings.
     std::array<std::string, 10> fkeys{"load  ", "auto  ", "go to ", "list  ", "run   ",
                                       "save  ", "key   ", "print ", "edit  ", "cont  "};
@@ -106,8 +117,21 @@ public:
     static void normalizeLine(std::string& s);
 
     // ---- program ----
-    // Loads program text (lines with numbers; CR, LF or CR LF ends).
-    void loadProgramText(std::string_view text);
+    // Program files, as LOAD, SAVE, File Open and Save As use them. Reading
+    // takes the text or the binary format (a UTF-8 text file is converted
+    // to CP932) and replaces the program; writing puts the program in the
+    // text (CR LF) or the binary format through a temporary file. The
+    // current directory follows the file. On failure: false, the program
+    // unchanged, and the BASIC message ("File not open in ") in *error.
+    bool loadProgramFile(const std::string& path, std::string* error = nullptr);
+    bool saveProgramFile(const std::string& path, bool text, std::string* error = nullptr);
+    // Format of the last program read: 0 text, 1 binary (Save As keeps it).
+    int loadedFormat() const;
+    // Absolute path of the last program file read or written ("" for none).
+    const std::string& programFilePath() const;
+    // The break key while AUTO offers numbers: AUTO ends ("BREAK, OK ").
+    // False when AUTO is off.
+    bool autoBreak();
     // Starts the stored program as RUN does.
     void startRun();
     int lineCount() const { return static_cast<int>(progNo_.size()); }
@@ -125,12 +149,12 @@ public:
         progDirty_ = true;
         contAllowed_ = false;
     }
-    // Stops a running program as the break key does (the window's BREAK command).
+    // The window's BREAK command: stops a running program (also one waiting
+    // for INPUT) as ESC does, or ends AUTO.
     void breakRun() {
-        if (running_) doBreak(false);
+        if (running_) breakAtKey();
+        else autoBreak();
     }
-    // Typing inserts instead of overwriting (the caret is lower then).
-    bool insertMode() const { return insertMode_; }
 
     // ---- used by statements and functions ----
     Value eval(const Expr& e);
@@ -147,8 +171,12 @@ public:
 
     // Timers (ON TIME$) that a host polls between run slices.
     void pollTimers();
+    // Empties the ten function-key trap rows (NEW, CLEAR and RUN do).
+    void clearKeyTraps();
     // Closes every open file, writing all pending bytes.
     void closeAllFiles();
+    // Hands the bytes written to open files to the system; they stay open.
+    void flushFiles();
 
     // Data that builtin functions read from the parts owning it.
     bool fnEof(int fileNo);
@@ -166,6 +194,9 @@ public:
     int fnView(int n);
     double fnWindow(int n);
     int fnPen(int n);
+    // Run start and each direct-mode line: the COLOR foreground that PSET
+    // uses and the current drawing colour go back to 7.
+    void resetDrawingColours();
 
     // Keyboard data read by INKEY$ and INPUT$.
     int takeLastKey();
@@ -175,6 +206,7 @@ public:
 
 private:
     friend class FunctionGlue;
+    friend class Graphics;
 
     // program store and pre-scan
     void storeLine(std::string text);
@@ -234,14 +266,34 @@ private:
     bool executeGraphics(Stmt& s);
     bool prepareFiles(Stmt& s);
     bool executeFiles(Stmt& s);
+    friend struct FileOps;  // io/: files, devices, memory and ports
+    // The text PRINT (or PRINT USING) makes of s: print zones count over
+    // `pending`, the text already on the row, and TAB from column `col`.
+    std::string buildPrint(Stmt& s, bool usingForm, std::string& pending, int col);
     bool prepareEditing(Stmt& s);
     bool executeEditing(Stmt& s);
     bool prepareKeys(Stmt& s);
     bool executeKeys(Stmt& s);
     // Fires pending event traps between statements.
     void fireTraps();
+    // Event traps and the line editor (traps.cpp, console.cpp).
+    int trapEvent(int row);  // 0: not armed, 1: queued, 2: remembered
+    void queueTrap(int row);
+    void switchTrapRows(int first, int last, int mode);
+    int32_t trapEntry(int row);
+    void typeChar(uint8_t lead, uint8_t trail);
+    void backspace();
+    void stopKey();
+    void breakAtKey();
+    void keyList();
     // Enter while AUTO offers line numbers.
     void autoEnter(const std::string& text);
+    // Editing and program-file statements (editing/, io/progfile.cpp).
+    friend struct EditingOps;
+    // RUN with a file name: LOAD the operand and run it.
+    void runProgramFile(std::string_view operand);
+    // Text for the printer stream (LLIST): bytes as they are, CR LF included.
+    void printerWrite(const std::string& text);
     void collectData();
     void stRead(Stmt& s);
     void stDefFn(Stmt& s);
@@ -252,7 +304,6 @@ private:
     void stColor(Stmt& s);
     void stConsole(Stmt& s);
     void stBeep(Stmt& s);
-    void stList(Stmt& s);
     std::unique_ptr<struct CondNode> parseCondition(std::string_view text);
     double evalCond(const struct CondNode& n);
 

@@ -451,9 +451,6 @@ void Interpreter::execute(Stmt& s) {
     case kw::Question:
         stPrint(s, false);
         return;
-    case kw::Lprint:
-    case kw::LprintUsing:
-        throw BasicError{err::FileNotOpen, "File not open "};
     case kw::PrintUsing:
         stPrint(s, true);
         return;
@@ -593,13 +590,18 @@ void Interpreter::execute(Stmt& s) {
         return;
     case kw::Randomize:
         if (s.ex.empty()) {
-            // Asks for the seed like INPUT.
-            raise(err::IllegalFunctionCall);
+            // Asks for the seed and waits for a typed line, as INPUT does.
+            keyBuffer_.clear();
+            screen_.write(RandomState::kPrompt);
+            input_.prompt = RandomState::kPrompt;
+            input_.startRow = screen_.row();
+            input_.startCol = screen_.col();
+            input_.stmt = &s;
+            input_.hold = ent_[cur_].stmt;
+            inputWaiting_ = true;
+            return;
         }
         glue_->random().randomize(eval(*s.ex[0]));
-        return;
-    case kw::List:
-        stList(s);
         return;
     default:
         if (executeScreen(s) || executeData(s) || executeFiles(s) || executeGraphics(s) ||
@@ -611,6 +613,10 @@ void Interpreter::execute(Stmt& s) {
 }
 
 void Interpreter::stPrint(Stmt& s, bool usingForm) {
+    screen_.write(buildPrint(s, usingForm, pending_, screen_.col()));
+}
+
+std::string Interpreter::buildPrint(Stmt& s, bool usingForm, std::string& pending, int col) {
     lineStart_ = true;
     std::string out;
     if (usingForm) {
@@ -636,7 +642,7 @@ void Interpreter::stPrint(Stmt& s, bool usingForm) {
                     // the cursor column plus what this statement has built.
                     const double x = evalNum(*it.expr->kids[0]);
                     const double n = std::trunc(std::clamp(x, -1e15, 1e15) + (x < 0 ? -0.5 : 0.5));
-                    const double blanks = n - screen_.col() - static_cast<double>(out.size());
+                    const double blanks = n - col - static_cast<double>(out.size());
                     if (blanks > 65535) raise(err::OutOfMemory);
                     if (blanks > 0) out.append(static_cast<size_t>(blanks), ' ');
                 } else {
@@ -653,16 +659,16 @@ void Interpreter::stPrint(Stmt& s, bool usingForm) {
                 // Print zones are 14 columns wide, counted over the row's
                 // pending text and this statement's output.
                 lineStart_ = false;
-                const size_t count = pending_.size() + out.size();
+                const size_t count = pending.size() + out.size();
                 out.append(14 - count % 14, ' ');
             }
         }
     }
     if (lineStart_)
-        pending_.clear();
+        pending.clear();
     else
-        pending_ += out;
-    screen_.write(out);
+        pending += out;
+    return out;
 }
 
 namespace {
@@ -846,7 +852,11 @@ void Interpreter::stWhile(Stmt& s) {
 
 void Interpreter::stRun(Stmt& s) {
     const std::string r(trim(rest(s)));
-    if (!r.empty() && r[0] == '"') raise(err::IllegalFunctionCall);  // program files come later
+    if (!r.empty() && (r[0] == '"' || isUpper(r[0]))) {
+        // A file name: LOAD it and run it.
+        runProgramFile(r);
+        return;
+    }
     // A missing start line is reported for the RUN statement itself.
     const bool typed = inDirectLine();
     const int runLine = currentLine();
@@ -936,28 +946,6 @@ void Interpreter::stDim(Stmt& s) {
         const VType type = t->hasSuffix ? t->suffixType : defaultType(t->text[0]);
         createArray(t->text, type, dims);
     }
-}
-
-void Interpreter::stList(Stmt& s) {
-    std::string_view r = trim(rest(s));
-    int32_t from = 0, to = 0x7FFFFFFF;
-    if (!r.empty()) {
-        const size_t dash = r.find('-');
-        if (dash == std::string_view::npos) {
-            from = to = static_cast<int32_t>(numtext::atof(r));
-        } else {
-            std::string_view a = trim(r.substr(0, dash));
-            std::string_view b = trim(r.substr(dash + 1));
-            if (!a.empty()) from = static_cast<int32_t>(numtext::atof(a));
-            if (!b.empty()) to = static_cast<int32_t>(numtext::atof(b));
-        }
-    }
-    for (size_t i = 0; i < progNo_.size(); ++i) {
-        if (progNo_[i] < from || progNo_[i] > to) continue;
-        screen_.write(progText_[i]);
-        screen_.newline();
-    }
-    lineStart_ = true;
 }
 
 }  // namespace tw

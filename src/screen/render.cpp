@@ -85,8 +85,11 @@ void Display::setGraphicsShown(bool on) {
 }
 
 void Display::fillPage(int n, uint32_t rgb, const Rect& area) {
-    page(n).fill(area, rgb);
-    markDirty(n, area);
+    const Rect r{std::max(area.x1, viewport.x1), std::max(area.y1, viewport.y1), std::min(area.x2, viewport.x2),
+                 std::min(area.y2, viewport.y2)};
+    if (r.empty()) return;
+    page(n).fill(r, rgb);
+    markDirty(n, r);
 }
 
 void Display::markDirty(int n, const Rect& r) {
@@ -125,10 +128,18 @@ void Display::update() {
     changed_.unite(r);
 }
 
+void Display::renderTextLayer(Framebuffer& out) {
+    update();
+    composeInto(out, Framebuffer::bounds(), nullptr);
+}
+
 void Display::composeRect(const Rect& r) {
-    const uint32_t key = text_.keyRgb();
     const bool pageShown = graphicsShown_ && displayedPage_ >= 0;
-    const Framebuffer* base = pageShown ? &pages_[static_cast<size_t>(displayedPage_)] : nullptr;
+    composeInto(composite_, r, pageShown ? &pages_[static_cast<size_t>(displayedPage_)] : nullptr);
+}
+
+void Display::composeInto(Framebuffer& dest, const Rect& r, const Framebuffer* base) {
+    const uint32_t key = text_.keyRgb();
     std::array<GlyphRef, TextScreen::Cols> glyphs;
     for (int tr = r.y1 / CH; tr <= r.y2 / CH; ++tr) {
         rowGlyphs(text_.rowText(tr), glyphs, TextScreen::Cols);
@@ -136,7 +147,7 @@ void Display::composeRect(const Rect& r) {
         const int y2 = std::min(r.y2, tr * CH + CH - 1);
         for (int y = y1; y <= y2; ++y) {
             const int gy = y - tr * CH;
-            uint32_t* out = composite_.row(y);
+            uint32_t* out = dest.row(y);
             const uint32_t* under = base ? base->row(y) : nullptr;
             for (int x = r.x1; x <= r.x2; ++x) {
                 const int c = x / CW;
@@ -146,10 +157,10 @@ void Display::composeRect(const Rect& r) {
             }
         }
     }
-    if (text_.fkeyLine()) composeFkeyLine(r);
+    if (text_.fkeyLine()) composeFkeyLine(dest, r);
 }
 
-void Display::composeFkeyLine(const Rect& r) {
+void Display::composeFkeyLine(Framebuffer& dest, const Rect& r) {
     const int y0 = TextScreen::FkeyRow * CH;
     std::array<GlyphRef, kBoxWidth / CW> glyphs;
     for (int k = 0; k < 10; ++k) {
@@ -160,7 +171,7 @@ void Display::composeFkeyLine(const Rect& r) {
         if (part.empty()) continue;
         rowGlyphs((*keys_)[static_cast<size_t>(k)], glyphs, static_cast<int>(glyphs.size()));
         for (int y = part.y1; y <= part.y2; ++y) {
-            uint32_t* out = composite_.row(y);
+            uint32_t* out = dest.row(y);
             for (int x = part.x1; x <= part.x2; ++x) {
                 const int dx = x - x0;
                 out[x] = glyphBit(glyphs[static_cast<size_t>(dx / CW)], y - y0, dx % CW) ? kBlack : kWhite;

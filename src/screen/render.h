@@ -38,11 +38,20 @@ public:
     bool graphicsShown() const { return graphicsShown_; }
     void setGraphicsShown(bool on);
     int screenMode() const { return screenMode_; }
-    void setScreenMode(int m) { screenMode_ = m; }
+    void setScreenMode(int m) {
+        screenMode_ = m;
+        ++modeSets_;
+    }
+    // How often the screen mode has been set: COLOR sets it at every use,
+    // so the graphics side can tell whether COLOR ran since a given moment.
+    unsigned modeSets() const { return modeSets_; }
+    // The VIEW viewport: graphics drawing and page clears stay inside it.
+    Rect viewport = Framebuffer::bounds();
     // The graphics last point (where relative coordinates start).
     int lastX = 0;
     int lastY = 0;
-    // Fills `area` of page n; the screen follows when that page is shown.
+    // Fills `area` of page n (within the viewport); the screen follows
+    // when that page is shown.
     void fillPage(int n, uint32_t rgb, const Rect& area = Framebuffer::bounds());
     // Part of page `n` changed (graphics statements call this after drawing).
     void markDirty(int n, const Rect& r);
@@ -55,11 +64,15 @@ public:
     // The area of the composite that changed since the last call (empty when
     // nothing did); the window repaints just that.
     Rect takeDirty();
+    // The text layer alone: the text and the function-key line on the
+    // clear colour, as the composite looks with graphics hidden.
+    void renderTextLayer(Framebuffer& out);
 
 private:
     void update();
     void composeRect(const Rect& r);
-    void composeFkeyLine(const Rect& r);
+    void composeInto(Framebuffer& out, const Rect& r, const Framebuffer* base);
+    void composeFkeyLine(Framebuffer& out, const Rect& r);
 
     TextScreen& text_;
     const KeyStrings* keys_;
@@ -69,6 +82,7 @@ private:
     int displayedPage_ = 0;
     bool graphicsShown_ = true;
     int screenMode_ = 3;
+    unsigned modeSets_ = 0;
 
     Rect pending_;  // to compose
     Rect changed_;  // composed since the last takeDirty()

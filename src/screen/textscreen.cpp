@@ -44,7 +44,7 @@ TextScreen::TextScreen() {
 // ------------------------------------------------------------ cells
 
 void TextScreen::clearRow(int r, uint32_t bgRgb) {
-    Row& row = rows_[r];
+    Row& row = at(r);
     row.text.clear();
     row.fg.fill(textRgb());
     row.bg.fill(bgRgb);
@@ -54,13 +54,13 @@ void TextScreen::clearRow(int r, uint32_t bgRgb) {
 
 void TextScreen::pad(int r, int n) {
     n = std::min(n, Cols);
-    std::string& t = rows_[r].text;
+    std::string& t = at(r).text;
     if (static_cast<int>(t.size()) < n) t.resize(static_cast<size_t>(n), ' ');
 }
 
 int TextScreen::lastUsedRow(int upTo) const {
     for (int r = std::min(upTo, Rows - 1); r >= 0; --r)
-        if (rows_[r].text.find_first_not_of(' ') != std::string::npos) return r;
+        if (at(r).text.find_first_not_of(' ') != std::string::npos) return r;
     return -1;
 }
 
@@ -68,11 +68,11 @@ void TextScreen::clearBand(int top, int end, uint32_t bgRgb) {
     top = std::max(top, 0);
     end = std::min(end, Rows);
     for (int r = top; r < end; ++r) {
-        const int first = rows_[r].first;
-        const int last = rows_[r].last;
+        const int first = at(r).first;
+        const int last = at(r).last;
         clearRow(r, bgRgb);
-        rows_[r].first = first;
-        rows_[r].last = last;
+        at(r).first = first;
+        at(r).last = last;
     }
 }
 
@@ -117,7 +117,7 @@ void TextScreen::breakPairsAround(Row& row, int c, int n) {
 // Stores n (1 or 2) bytes forming one character at the cursor.
 void TextScreen::putCells(const uint8_t* bytes, int n) {
     if (n == 2 && col_ == Cols - 1) nextRow();  // a pair never straddles rows
-    Row& row = rows_[row_];
+    Row& row = at(row_);
     if (static_cast<int>(row.text.size()) < col_ + n) {
         breakPairsAround(row, col_, n);
         row.text.resize(static_cast<size_t>(col_), ' ');
@@ -231,15 +231,24 @@ void TextScreen::scrollUp() {
     const int top = winTop_;
     const int end = winEnd_;
     if (end - top >= 1) {
-        if (onScrollOff) onScrollOff(rows_[top].text);
-        for (int r = top; r < end - 1; ++r) {
-            Row& dst = rows_[r];
-            Row& src = rows_[r + 1];
-            dst.text = std::move(src.text);
-            dst.fg = src.fg;
-            dst.bg = src.bg;
-            dst.first = src.first < 0 ? -1 : src.first - 1;
-            dst.last = src.last < 0 ? -1 : src.last - 1;
+        if (onScrollOff) onScrollOff(at(top).text);
+        if (top == 0 && end == Rows) {
+            base_ = (base_ + 1) % Rows;
+            for (int r = 0; r < end - 1; ++r) {
+                Row& row = at(r);
+                row.first = row.first < 0 ? -1 : row.first - 1;
+                row.last = row.last < 0 ? -1 : row.last - 1;
+            }
+        } else {
+            for (int r = top; r < end - 1; ++r) {
+                Row& dst = at(r);
+                Row& src = at(r + 1);
+                dst.text = std::move(src.text);
+                dst.fg = src.fg;
+                dst.bg = src.bg;
+                dst.first = src.first < 0 ? -1 : src.first - 1;
+                dst.last = src.last < 0 ? -1 : src.last - 1;
+            }
         }
         clearRow(end - 1, keyRgb());
         markRows(top, end - 1);
@@ -254,7 +263,7 @@ void TextScreen::scrollUp() {
 void TextScreen::typeByte(uint8_t b, bool insert) {
     if (col_ < 0) col_ = -col_;
     if (col_ >= Cols) col_ = Cols - 1;
-    Row& row = rows_[row_];
+    Row& row = at(row_);
     const size_t c = static_cast<size_t>(col_);
     if (row.text.size() <= c) {
         row.text.resize(c, ' ');
@@ -274,7 +283,7 @@ void TextScreen::typeByte(uint8_t b, bool insert) {
     if (col_ > Cols - 1) {
         // The line wraps: link this row with the next one.
         const int cur = row_;
-        const int first = rows_[cur].first >= 0 ? rows_[cur].first : cur;
+        const int first = at(cur).first >= 0 ? at(cur).first : cur;
         int next = cur + 1;
         int moved = 0;  // rows the scroll moved the line up
         if (cur >= lastScroll_) {
@@ -294,13 +303,13 @@ void TextScreen::typeByte(uint8_t b, bool insert) {
 
 std::string TextScreen::takeLogicalLine() {
     const int cur = row_;
-    int first = rows_[cur].first >= 0 ? rows_[cur].first : cur;
+    int first = at(cur).first >= 0 ? at(cur).first : cur;
     if (first > cur) first = cur;
     std::string out;
-    for (int r = first; r <= cur; ++r) out += rows_[r].text;
+    for (int r = first; r <= cur; ++r) out += at(r).text;
     // Close the line at the cursor row; rows below that pointed into it
     // stand alone now.
-    const int last = rows_[cur].last;
+    const int last = at(cur).last;
     for (int r = cur + 1; r <= last && r < Rows; ++r) unlink(r);
     if (first == cur) {
         unlink(cur);
@@ -338,7 +347,7 @@ void TextScreen::setConsole(int top, int count) {
     // so does a line left with a single row.
     auto cut = [this](int edgeLast) {
         for (int r = 0; r < Rows; ++r) {
-            Row& row = rows_[r];
+            Row& row = at(r);
             if (row.first < 0 || row.first > edgeLast || row.last <= edgeLast) continue;
             if (r > edgeLast) {
                 row.first = row.last = -1;

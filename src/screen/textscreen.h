@@ -27,16 +27,16 @@ public:
 
     // ---- cells ----
     // Row text: bytes shown from column 0 (CP932); may be shorter than 80.
-    const std::string& rowText(int r) const { return rows_[r].text; }
+    const std::string& rowText(int r) const { return at(r).text; }
     // For editing a row in place; the row is redrawn.
     std::string& rowTextMut(int r) {
         markRows(r, r);
-        return rows_[r].text;
+        return at(r).text;
     }
     // Colours a cell was drawn with (RGB 0xRRGGBB). Cells past the end of
     // the row text are blank and keep the background they were cleared with.
-    uint32_t cellFg(int r, int c) const { return rows_[r].fg[c]; }
-    uint32_t cellBg(int r, int c) const { return rows_[r].bg[c]; }
+    uint32_t cellFg(int r, int c) const { return at(r).fg[c]; }
+    uint32_t cellBg(int r, int c) const { return at(r).bg[c]; }
     // Pads row r with blanks to at least n bytes (at most 80).
     void pad(int r, int n);
     // Index of the last row up to `upTo` holding a non-blank byte, -1 if none.
@@ -84,10 +84,10 @@ public:
     // ---- logical-line links ----
     // First and last row of the line a row belongs to, -1 when the row
     // stands alone.
-    int linkFirst(int r) const { return rows_[r].first; }
-    int linkLast(int r) const { return rows_[r].last; }
-    void setLink(int r, int first, int last) { rows_[r].first = first; rows_[r].last = last; }
-    void unlink(int r) { rows_[r].first = rows_[r].last = -1; }
+    int linkFirst(int r) const { return at(r).first; }
+    int linkLast(int r) const { return at(r).last; }
+    void setLink(int r, int first, int last) { at(r).first = first; at(r).last = last; }
+    void unlink(int r) { at(r).first = at(r).last = -1; }
     // Collects the logical line that ends at the cursor row (joined rows)
     // and closes the line there.
     std::string takeLogicalLine();
@@ -169,7 +169,12 @@ private:
     void breakPairsAround(Row& row, int c, int n);
     void noteRow();
 
+    // Rows live in a ring: scrolling the whole screen moves the ring's
+    // start instead of the rows.
     std::array<Row, Rows> rows_;
+    int base_ = 0;
+    Row& at(int r) { return rows_[static_cast<size_t>((base_ + r) % Rows)]; }
+    const Row& at(int r) const { return rows_[static_cast<size_t>((base_ + r) % Rows)]; }
     int col_ = 0;
     int row_ = 0;
     int highest_ = 0;

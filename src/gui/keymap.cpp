@@ -1,0 +1,45 @@
+#include "gui/keymap.h"
+
+#include <Qt>
+
+namespace tw {
+
+int virtualKey(int k) {
+    if (k >= Qt::Key_A && k <= Qt::Key_Z) return 'A' + (k - Qt::Key_A);
+    if (k >= Qt::Key_0 && k <= Qt::Key_9) return '0' + (k - Qt::Key_0);
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return 0x70 + (k - Qt::Key_F1);
+    switch (k) {
+    case Qt::Key_Backspace: return 0x08;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return 0x09;
+    case Qt::Key_Clear: return 0x0C;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 0x0D;
+    case Qt::Key_Shift: return 0x10;
+    case Qt::Key_Control: return 0x11;
+    case Qt::Key_Alt: return 0x12;
+    case Qt::Key_Pause: return 0x13;
+    case Qt::Key_CapsLock: return 0x14;
+    case Qt::Key_Escape: return 0x1B;
+    case Qt::Key_Space: return 0x20;
+    case Qt::Key_PageUp: return 0x21;
+    case Qt::Key_PageDown: return 0x22;
+    case Qt::Key_End: return 0x23;
+    case Qt::Key_Home: return 0x24;
+    case Qt::Key_Left: return 0x25;
+    case Qt::Key_Up: return 0x26;
+    case Qt::Key_Right: return 0x27;
+    case Qt::Key_Down: return 0x28;
+    case Qt::Key_Print: return 0x2C;
+    case Qt::Key_Insert: return 0x2D;
+    case Qt::Key_Delete: return 0x2E;
+    case Qt::Key_NumLock: return 0x90;
+    case Qt::Key_ScrollLock: return 0x91;
+    case Qt::Key_Kanji: return 0x19;
+    case Qt::Key_Muhenkan: return 0x1D;
+    case Qt::Key_Henkan: return 0x1C;
+    default: return 0;
+    }
+}
+
+}  // namespace tw
