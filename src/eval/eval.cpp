@@ -17,8 +17,14 @@ constexpr double kZero = 1e-50;
 constexpr double kSingleMax = 1.701410009187828e38;
 constexpr double kDoubleMax = 1.701411834604692e38;
 
+// Truncation toward zero without a library call for the usual magnitudes.
+inline double fastTrunc(double x) {
+    if (std::fabs(x) < 4.5e15) return static_cast<double>(static_cast<int64_t>(x));
+    return std::trunc(x);
+}
+
 int16_t low16(double x) {
-    double t = std::trunc(x);
+    double t = fastTrunc(x);
     if (std::fabs(t) < 9.0e15) return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int64_t>(t) & 0xFFFF));
     double m = std::fmod(t, 65536.0);
     if (m < 0) m += 65536.0;
@@ -26,7 +32,7 @@ int16_t low16(double x) {
 }
 
 // The dialect's rounding to a whole number: halves away from zero.
-double roundHalfAway(double x) { return x >= 0 ? std::trunc(x + 0.5) : std::trunc(x - 0.5); }
+double roundHalfAway(double x) { return x >= 0 ? fastTrunc(x + 0.5) : fastTrunc(x - 0.5); }
 
 int32_t toInt32(double x) {
     const double r = roundHalfAway(x);
@@ -34,15 +40,30 @@ int32_t toInt32(double x) {
     return static_cast<int32_t>(r);
 }
 
+// Integer results of \ and MOD keep seven significant digits.
+inline double sig7(double r) { return std::fabs(r) < 1e7 ? r : numtext::roundSig(r, 7); }
+
 double checked(double r) {
     // Whole numbers below 1e15 already have at most 16 digits.
-    if (std::fabs(r) < 1e15 && r == std::trunc(r)) return r;
+    if (std::fabs(r) < 1e15 && r == static_cast<double>(static_cast<int64_t>(r))) return r;
     if (std::isinf(r) || std::isnan(r)) raise(err::Overflow);
     return numtext::roundSig(r, 16);
 }
 
 double power(double x, double y) {
     if (x == 0.0) return 0.0;
+    // A whole base to a positive whole power is a whole number: computed as
+    // the exact product while that is exactly representable (e^(y ln x)
+    // rounded to a whole number can be off by one or more there, e.g. 10^15).
+    constexpr double kExact = 9007199254740992.0;  // 2^53
+    if (y >= 1 && y <= 64 && y == static_cast<double>(static_cast<int>(y)) && std::fabs(x) < kExact &&
+        x == static_cast<double>(static_cast<int64_t>(x))) {
+        double r = 1;
+        const int n = static_cast<int>(y);
+        int i = 0;
+        for (; i < n && std::fabs(r) <= kExact; ++i) r *= x;
+        if (i == n && std::fabs(r) <= kExact) return r;
+    }
     const bool wholeY = y == std::floor(y);
     double r;
     if (x > 0) {
@@ -100,6 +121,7 @@ static Value readVar(const Variable& v) {
 // Whether an expression may give a string; numeric ones take the fast
 // path that computes without building values.
 bool Interpreter::maybeString(const Expr& e) {
+    if (e.numeric) return false;
     switch (e.kind) {
     case Expr::StrLit:
         return true;
@@ -155,13 +177,13 @@ double Interpreter::binNum(Op op, double x, double y) {
         const int32_t p = toInt32(x);
         const int32_t q = toInt32(y);
         if (q == 0) raise(err::DivisionByZero);
-        return numtext::roundSig(static_cast<double>(static_cast<int64_t>(p) / q), 7);
+        return sig7(static_cast<double>(static_cast<int64_t>(p) / q));
     }
     case Op::Mod: {
         const int32_t p = toInt32(x);
         const int32_t q = toInt32(y);
         if (q == 0) raise(err::DivisionByZero);
-        return numtext::roundSig(static_cast<double>(static_cast<int64_t>(p) % q), 7);
+        return sig7(static_cast<double>(static_cast<int64_t>(p) % q));
     }
     case Op::Eq: return low16(x) == low16(y) ? -1 : 0;
     case Op::Ne: return low16(x) != low16(y) ? -1 : 0;

@@ -409,6 +409,31 @@ private:
 
 }  // namespace
 
+// Marks the nodes that can only give numbers, so evaluation can skip the
+// checks for strings there.
+static void markNumeric(Expr& e) {
+    for (auto& k : e.kids) markNumeric(*k);
+    switch (e.kind) {
+    case Expr::NumLit:
+    case Expr::Neg:
+    case Expr::Not:
+        e.numeric = true;
+        break;
+    case Expr::Bin:
+        e.numeric = e.op != Op::Add || (e.kids[0]->numeric && e.kids[1]->numeric);
+        break;
+    case Expr::Var:
+    case Expr::Elem:
+        e.numeric = e.hasSuffix && e.suffixType != VType::Str;
+        break;
+    case Expr::Func:
+        e.numeric = !e.fn->stringResult;
+        break;
+    default:
+        break;
+    }
+}
+
 ExprPtr parseExpression(std::string_view region) {
     // Parentheses must balance over the whole region.
     int depth = 0;
@@ -424,7 +449,9 @@ ExprPtr parseExpression(std::string_view region) {
     }
     if (depth != 0 && !q) raise(err::Syntax);
     Parser p(region);
-    return p.parseTop();
+    ExprPtr e = p.parseTop();
+    markNumeric(*e);
+    return e;
 }
 
 std::vector<ExprPtr> parseJuxtaposed(std::string_view region) {
@@ -444,6 +471,7 @@ std::vector<ExprPtr> parseJuxtaposed(std::string_view region) {
         }
         Parser p(rest);
         out.push_back(p.parseTop(false));
+        markNumeric(*out.back());
         if (p.position() == 0) raise(err::Syntax);
         pos += p.position();
     }

@@ -31,6 +31,7 @@ struct Expr {
     bool radix = false;      // an &H / &O literal
     VType suffixType = VType::Dbl;
     bool hasSuffix = false;  // the name ends in % ! # $
+    bool numeric = false;    // can only give a number (or an error), whatever runs
     double num = 0.0;
     std::string text;        // string literal, or the upper-case name with suffix
     const FuncInfo* fn = nullptr;

@@ -121,7 +121,8 @@ class Graphics {
 public:
     explicit Graphics(Interpreter& in);
 
-    // Statements (the prepared forms of graphics.cpp, draw.cpp, image.cpp).
+    // Statements, run from their prepared forms (graphics.cpp, draw.cpp,
+    // image.cpp).
     void pset(Stmt& s, bool reset);
     void line(Stmt& s);
     void circle(Stmt& s);
@@ -198,7 +199,8 @@ private:
     Array& blockArray(const Expr& e);
 };
 
-// Rounds half away from zero, kept far inside the int64 range.
+// Rounds half away from zero; the result is kept within +-1e8, far
+// outside the screen but safe for pixel arithmetic.
 int64_t roundArg(double v);
 
 }  // namespace tw
