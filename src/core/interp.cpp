@@ -240,6 +240,7 @@ void Interpreter::runDirectLine(std::string text) {
     running_ = true;
     cur_ = directEntry_ - 1;
     while_.clear();  // a fresh start
+    resetDrawingColours();
 }
 
 void Interpreter::contRun() {
@@ -275,6 +276,7 @@ void Interpreter::beginRun(int32_t startEntry) {
     prescanProgram();
     running_ = true;
     cur_ = startEntry > 0 ? startEntry - 1 : 0;
+    resetDrawingColours();
 }
 
 }  // namespace tw

@@ -188,7 +188,9 @@ void gfx::prepareCopy(Stmt& s) {
 Array& Graphics::blockArray(const Expr& e) {
     Array* a = nullptr;
     if (e.kind == Expr::Elem) {
+        // The subscripts are not read: an array made here stays.
         a = in.arrayFor(e);
+        in.freshArray_ = nullptr;
     } else {
         const VType t = e.hasSuffix ? e.suffixType : in.defaultType(e.text[0]);
         a = in.findArray(e.text, t, 1, true);
