@@ -7,7 +7,7 @@
 # program is also timed under it, side by side.
 set -e
 HERE=$(cd "$(dirname "$0")" && pwd)
-BUILD=${1:-$HERE/../build}
+BUILD=$(cd "${1:-$HERE/../build}" && pwd)
 RUNS=${2:-3}
 TARNWICK=$BUILD/src/tarnwick
 REF=${TARNWICK_BENCH_REF:-$HERE/../../shared/bench}
@@ -20,6 +20,13 @@ median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 time_one() { # command... -> seconds
     s=$(date +%s.%N)
     "$@" > "$WORK/out.txt" 2>/dev/null < /dev/null || true
+    e=$(date +%s.%N)
+    echo "$e - $s" | bc -l
+}
+
+time_bw() { # program -> seconds under bwbasic
+    s=$(date +%s.%N)
+    echo SYSTEM | timeout 300 bwbasic "$1" > "$WORK/bw_out.txt" 2>/dev/null || true
     e=$(date +%s.%N)
     echo "$e - $s" | bc -l
 }
@@ -50,10 +57,11 @@ for prog in "$REF"/*.BAS "$HERE"/*.BAS; do
     bw=""
     ratio=""
     if command -v bwbasic > /dev/null 2>&1; then
-        # bwbasic runs the program and leaves at END; SYSTEM is appended so it always exits.
-        (cat "$prog"; echo "65000 SYSTEM") > "$WORK/bw_$name.BAS"
-        bw=$(cd "$WORK" && time_one timeout 300 bwbasic "bw_$name.BAS")
+        # bwbasic stops at END and reads commands from its input: SYSTEM ends it.
+        cp "$prog" "$WORK/bw_$name.BAS"
+        bw=$(cd "$WORK" && time_bw "bw_$name.BAS")
         ratio=$(echo "$bw / $secs" | bc -l | xargs printf '%.0f')
+        bw=$(printf '%.3f' "$bw")
     fi
     printf '%-10s %10.3f %12s %14s %10s %8s\n' "$name" "$secs" "$stmts" "$rate" "$bw" "$ratio"
 done

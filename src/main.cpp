@@ -17,9 +17,11 @@ int main(int argc, char** argv) {
             return tw::runBatch(static_cast<int>(rest.size()), rest.data());
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::cout << "usage: tarnwick [FILE.BAS]\n"
+            std::cout << "usage: tarnwick [--speed full|original|N] [FILE.BAS]\n"
                          "       tarnwick --batch [--timeout SECONDS] [--screenshot OUT.png] "
-                         "[--encoding utf-8|cp932] [--keys] [FILE.BAS]\n";
+                         "[--encoding utf-8|cp932] [--keys] [--speed full|original|N] [FILE.BAS]\n"
+                         "  --speed  statements a second: full (the default), original (2000, the\n"
+                         "           pace of the old machine) or a number\n";
             return 0;
         }
     }

@@ -13,10 +13,12 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include <QImage>
 
 #include "core/interp.h"
+#include "core/ratelimit.h"
 #include "io/encoding.h"
 
 namespace tw {
@@ -28,6 +30,7 @@ struct Options {
     std::string screenshot;
     bool cp932 = false;
     bool keys = false;
+    int64_t speed = 0;  // statements a second, 0 for full speed
     std::string file;
 };
 
@@ -210,7 +213,7 @@ void deliver(Interpreter& in, const KeyTok& k) {
 int usage(const std::string& msg) {
     std::cerr << "tarnwick: " << msg << "\n"
               << "usage: tarnwick --batch [--timeout SECONDS] [--screenshot OUT.png] "
-                 "[--encoding utf-8|cp932] [--keys] [FILE.BAS]\n";
+                 "[--encoding utf-8|cp932] [--keys] [--speed full|original|N] [FILE.BAS]\n";
     return 2;
 }
 
@@ -263,6 +266,11 @@ int runBatch(int argc, char** argv) {
                 return usage("unknown encoding: " + v);
         } else if (a == "--keys") {
             opt.keys = true;
+        } else if (a == "--speed") {
+            if (!value(v)) return usage("--speed needs full, original or statements a second");
+            const auto rate = speed::parse(v);
+            if (!rate) return usage("bad --speed value: " + v);
+            opt.speed = *rate;
         } else if (a.size() > 1 && a[0] == '-') {
             return usage("unknown option: " + a);
         } else if (opt.file.empty()) {
@@ -297,6 +305,30 @@ int runBatch(int argc, char** argv) {
         return -1;
     };
     auto timedOut = [&]() { return inputTimedOut || (deadline > 0 && host.monotonicMs() >= deadline); };
+    // --speed: statements are handed out by the limiter; while it has none
+    // the driver sleeps (never past the --timeout deadline).
+    RateLimiter pace(opt.speed);
+    // Sleeps until the limiter has a statement to give; false when it had
+    // one already.
+    auto napped = [&]() {
+        if (!pace.limited()) return false;
+        const int64_t now = host.monotonicMs();
+        if (pace.budget(now) > 0) return false;
+        int64_t wait = std::max<int64_t>(1, pace.msUntil(now));
+        if (deadline > 0) wait = std::min<int64_t>(wait, static_cast<int64_t>(deadline) - now + 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::max<int64_t>(wait, 0)));
+        return true;
+    };
+    auto runPaced = [&](long maxSteps) {
+        if (pace.limited()) {
+            const int64_t budget = std::max<int64_t>(1, pace.budget(host.monotonicMs()));
+            maxSteps = maxSteps < 0 ? static_cast<long>(std::min<int64_t>(budget, 1 << 20))
+                                    : static_cast<long>(std::min<int64_t>(budget, maxSteps));
+        }
+        const uint64_t before = in.statementsRun();
+        in.runSlice(20, maxSteps);
+        pace.spend(static_cast<int64_t>(in.statementsRun() - before));
+    };
     auto finish = [&](int code) {
         dumpScreen(in, host);
         if (!opt.screenshot.empty() && !writeScreenshot(in, opt.screenshot)) {
@@ -332,13 +364,14 @@ int runBatch(int argc, char** argv) {
         // ON TIME$ deadlines against the host clock.
         in.pollTimers();
         if (in.running() && !in.inputWaiting()) {
+            if (napped()) continue;
             if (in.keysWanted()) {
                 // INPUT$ waits: one key, then the statement runs again.
                 const KeyTok k = take();
                 if (k.kind == KeyTok::Timeout) return finish(124);
                 if (k.kind == KeyTok::End) return finish(3);
                 deliver(in, k);
-                in.runSlice(20, 1);
+                runPaced(1);
                 continue;
             }
             if (opt.keys && !inputEnded) {
@@ -351,9 +384,9 @@ int runBatch(int argc, char** argv) {
                     if (k.kind != KeyTok::End && k.kind != KeyTok::Timeout) deliver(in, k);
                     continue;
                 }
-                in.runSlice(20, static_cast<long>(lastKeyAt + 1000 - now));
+                runPaced(static_cast<long>(lastKeyAt + 1000 - now));
             } else {
-                in.runSlice(20);
+                runPaced(-1);
             }
             continue;
         }

@@ -462,6 +462,7 @@ int Interpreter::takeLastKey() {
             lastKey_ = -1;
         }
     }
+    if (k < 0) ++keyMisses_;
     return k < 0 ? 0 : k;
 }
 
@@ -472,6 +473,7 @@ bool Interpreter::takeKeys(int n, std::string& out) {
     }
     if (static_cast<int>(keyBuffer_.size()) < n) {
         keysWanted_ = true;
+        ++keyMisses_;
         return false;
     }
     out.append(keyBuffer_, 0, static_cast<size_t>(n));

@@ -136,6 +136,7 @@ void Interpreter::writeMessage(const std::string& msg) {
 }
 
 void Interpreter::stopRun() {
+    flushFiles();  // what a stopped program wrote is on disk
     running_ = false;
     inputWaiting_ = false;
     host_.screenChanged();

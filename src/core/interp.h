@@ -203,6 +203,12 @@ public:
     bool takeKeys(int n, std::string& out);
     // True while a statement waits for typed keys (INPUT$).
     bool keysWanted() const { return keysWanted_; }
+    // Times the program asked for a key that had not come (INKEY$ found
+    // none, INPUT$ has to wait): a host slows down a program that polls.
+    uint64_t keyMisses() const { return keyMisses_; }
+    // The host-clock time (monotonicMs) at which pollTimers() or pollBeep()
+    // next has something to do, or -1 when neither has.
+    int64_t nextTimerMs() const;
 
 private:
     friend class FunctionGlue;
@@ -395,6 +401,7 @@ private:
     std::string keyBuffer_;
     bool keyCapture_ = false;
     bool keysWanted_ = false;
+    uint64_t keyMisses_ = 0;
 
     Array* freshArray_ = nullptr;  // made by the array reference being evaluated
 

@@ -177,13 +177,13 @@ double Interpreter::binNum(Op op, double x, double y) {
         const int32_t p = toInt32(x);
         const int32_t q = toInt32(y);
         if (q == 0) raise(err::DivisionByZero);
-        return sig7(static_cast<double>(static_cast<int64_t>(p) / q));
+        return sig7(static_cast<double>(q == -1 ? -static_cast<int64_t>(p) : p / q));
     }
     case Op::Mod: {
         const int32_t p = toInt32(x);
         const int32_t q = toInt32(y);
         if (q == 0) raise(err::DivisionByZero);
-        return sig7(static_cast<double>(static_cast<int64_t>(p) % q));
+        return sig7(static_cast<double>(q == -1 ? 0 : p % q));
     }
     case Op::Eq: return low16(x) == low16(y) ? -1 : 0;
     case Op::Ne: return low16(x) != low16(y) ? -1 : 0;
@@ -229,7 +229,7 @@ Value Interpreter::eval(const Expr& e) {
         } leave{argDepth_};
         args.clear();
         if (e.fn->referenceArg) {
-            for (const auto& k : e.kids) args.push_back(Value::string(k->text));
+            for (const auto& k : e.kids) args.push_back(Value::string(k->ref.empty() ? k->text : k->ref));
         } else {
             for (const auto& k : e.kids) {
                 if (k->kind == Expr::Bin && !maybeString(*k)) {

@@ -388,7 +388,18 @@ private:
             return;
         }
         for (;;) {
+            // A file number may be written with "#" (INPUT$(n,#1)).
+            skip();
+            if (e.kind == Expr::Func && pos_ < s_.size() && s_[pos_] == '#') ++pos_;
+            const size_t argStart = pos_;
             e.kids.push_back(parse(0));
+            if (e.kind == Expr::Func && e.fn && e.fn->referenceArg) {
+                // A reference argument keeps its text (VARPTR(A(1))).
+                std::string ref;
+                for (char c : s_.substr(argStart, pos_ - argStart))
+                    if (c != ' ') ref.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+                e.kids.back()->ref = ref;
+            }
             skip();
             if (pos_ >= s_.size()) raise(err::Syntax);
             if (s_[pos_] == ',') {

@@ -34,6 +34,7 @@ struct Expr {
     bool numeric = false;    // can only give a number (or an error), whatever runs
     double num = 0.0;
     std::string text;        // string literal, or the upper-case name with suffix
+    std::string ref;         // a reference argument as written (VARPTR)
     const FuncInfo* fn = nullptr;
     std::vector<ExprPtr> kids;
     // Lookup cache, valid while the variable generation is unchanged.

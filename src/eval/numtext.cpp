@@ -579,13 +579,33 @@ double roundSig(double x, int digits) {
     return v;
 }
 
-double singleValue(float f) {
+double singleValueSlow(float f) {
     return roundSig(static_cast<double>(f), 7);
+}
+
+// Whole numbers that the conversion would write in fixed form: sign or
+// blank and the digits, without going through the digit machinery.
+static bool wholeText(double x, bool singlePrec, std::string& out) {
+    const double limit = singlePrec ? 1e7 : 1e16;
+    if (!(std::fabs(x) < limit) || x != static_cast<double>(static_cast<long long>(x))) return false;
+    char buf[24];
+    buf[0] = ' ';
+    auto r = std::to_chars(buf + 1, buf + sizeof buf, static_cast<long long>(x));
+    // Non-negative numbers keep the leading blank; "-" takes its place.
+    out.assign(x < 0 ? buf + 1 : buf, r.ptr);
+    return true;
 }
 
 std::string printText(double x, bool singlePrec) {
     if (x == 0.0) {
         x = 0.0;  // negative zero prints as zero
+    }
+    {
+        std::string w;
+        if (wholeText(x, singlePrec, w)) {
+            w.push_back(' ');
+            return w;
+        }
     }
     std::string t = gcvt(x, singlePrec ? 7 : 16);
     if (singlePrec && !t.empty() && t.back() != '.') {
@@ -607,6 +627,10 @@ std::string printText(double x, bool singlePrec) {
 std::string strText(double x, bool singlePrec, bool isInteger) {
     if (x == 0.0) {
         x = 0.0;
+    }
+    {
+        std::string w;
+        if (wholeText(x, singlePrec, w)) return w;
     }
     std::string t;
     if (isInteger && std::fabs(x) < 1e18 && x == std::trunc(x)) {

@@ -61,7 +61,13 @@ double roundSig(double x, int digits);
 
 // The value a single-precision variable holds, as arithmetic sees it:
 // the float value rounded to 7 significant digits.
-double singleValue(float f);
+double singleValueSlow(float f);
+inline double singleValue(float f) {
+    // Whole values below 10^7 already have at most seven digits.
+    const double d = static_cast<double>(f);
+    if (d > -1e7 && d < 1e7 && d == static_cast<double>(static_cast<int32_t>(d))) return d;
+    return singleValueSlow(f);
+}
 
 // Text of a number as PRINT shows it (without the separators PRINT adds):
 // sign or leading blank, digits, one trailing blank always.

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "core/ratelimit.h"
 #include "gui/dialogs.h"
 #include "gui/mainframe.h"
 
@@ -34,20 +35,36 @@ bool COrvellanApp::initInstance(const QString& file) {
 int runWindow(int argc, char** argv) {
     QApplication app(argc, argv);
     QString file;
+    int64_t rate = 0;
     const QStringList args = QApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
-        if (args[i].startsWith(QLatin1Char('-'))) {
-            std::cerr << "tarnwick: unknown option " << args[i].toStdString() << "\n";
+        QString a = args[i];
+        if (a == QLatin1String("--speed") || a.startsWith(QLatin1String("--speed="))) {
+            QString v;
+            if (a.startsWith(QLatin1String("--speed="))) v = a.mid(8);
+            else if (i + 1 < args.size()) v = args[++i];
+            const auto r = speed::parse(v.toStdString());
+            if (!r) {
+                std::cerr << "tarnwick: bad --speed value (full, original or statements a second): "
+                          << v.toStdString() << "\n";
+                return 2;
+            }
+            rate = *r;
+            continue;
+        }
+        if (a.startsWith(QLatin1Char('-'))) {
+            std::cerr << "tarnwick: unknown option " << a.toStdString() << "\n";
             return 2;
         }
         if (!file.isEmpty()) {
             std::cerr << "tarnwick: only one program file may be given\n";
             return 2;
         }
-        file = args[i];
+        file = a;
     }
     COrvellanApp theApp;
     if (!theApp.initInstance(file)) return 1;
+    theApp.mainFrame()->setSpeed(rate);
     return app.exec();
 }
 

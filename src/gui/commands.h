@@ -44,6 +44,17 @@ enum CommandId : int {
     ID_HELP_FINDER = 57667,
     ID_APP_ABOUT = 57664,
     ID_CONTEXT_HELP = 57669,
+    // View menu: zoom, full screen and run speed (commands of this program
+    // that the original resource file does not have).
+    ID_VIEW_ZOOM1 = 33001,
+    ID_VIEW_ZOOM2 = 33002,
+    ID_VIEW_ZOOM3 = 33003,
+    ID_VIEW_ZOOM_FIT = 33004,
+    ID_VIEW_FULL_SCREEN = 33005,
+    ID_SPEED_FULL = 33010,
+    ID_SPEED_ORIGINAL = 33011,
+    ID_SPEED_RATE1 = 33012,  // .. ID_SPEED_RATE1 + 4: the fixed rates of the menu
+    ID_SPEED_OTHER = 33019,  // a rate given with --speed that the menu lacks
     // Key only: F10 reaches the console instead of the menu bar.
     ID_F10 = 1006,
     // Edit ids that only the accelerator table names; no command takes them.

@@ -12,6 +12,7 @@
 #include "gui/aboutdlg.h"
 #include "gui/dlgdeletecut.h"
 #include "gui/dlglist.h"
+#include "gui/manual.h"
 #include "gui/printing.h"
 #include "gui/printpat.h"
 
@@ -126,20 +127,7 @@ void Dialogs::about(QWidget* parent) {
     dlg.exec();
 }
 
-void Dialogs::help(QWidget* parent) {
-    QMessageBox::information(
-        parent, kTitle,
-        QStringLiteral("TARNWICK のキー操作\n\n"
-                       "Enter\t行の実行・プログラム行の登録\n"
-                       "ESC\t実行中のプログラムを停止 (BREAK)\n"
-                       "Ctrl+C, Pause\tSTOP キー\n"
-                       "F1〜F10\tファンクションキー (KEY で設定)\n"
-                       "Insert\t挿入／上書きの切り替え\n"
-                       "Home\tカーソルを画面の左上へ\n"
-                       "Page Up/Down\t画面のスクロール\n\n"
-                       "RUN/STOP メニュー: RUN, BREAK, CONT\n"
-                       "編集メニュー・右クリック: 画面消去, LIST, リストのコピー・貼り付け・編集"));
-}
+void Dialogs::help(QWidget* parent) { ManualWindow::showFor(parent); }
 
 void Dialogs::popup(QMenu* menu, const QPoint& globalPos) { menu->exec(globalPos); }
 

@@ -1,4 +1,5 @@
-// Every modal question the window asks goes through one Dialogs object:
+// Every modal question the window asks goes through one Dialogs object (and
+// the help window, which is not modal, opens through it as well):
 // message boxes, file dialogs, the list-editing and print dialogs, the
 // printer dialogs and the popup menu. The window is handed one at start-up;
 // a replacement answers without showing anything (scripts, tests).
@@ -45,6 +46,8 @@ public:
     // Printer setup (paper, orientation).
     virtual bool printerSetup(QWidget* parent, QPrinter& printer);
     virtual void about(QWidget* parent);
+    // The user manual, in a window that is not modal (it stays open beside
+    // the screen).
     virtual void help(QWidget* parent);
     // Shows a popup menu at a global position and lets it run its command.
     virtual void popup(QMenu* menu, const QPoint& globalPos);

@@ -1,11 +1,13 @@
 #include "gui/mainframe.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -68,6 +70,15 @@ const CommandText kCommands[] = {
     {ID_CONT, "CONT", "継続/CONT", "CONT"},
     {ID_VIEW_TOOLBAR, "ﾂｰﾙ ﾊﾞｰ(&T)", "ツール バーの表示/非表示/Toolbar", "ﾂｰﾙ ﾊﾞｰ"},
     {ID_VIEW_STATUS_BAR, "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", "ステータス バーの表示/非表示/Status bar", "ｽﾃｰﾀｽ ﾊﾞｰ"},
+    {ID_VIEW_ZOOM1, "等倍 (x1)(&1)", "画面を等倍で表示します/Zoom x1", "等倍"},
+    {ID_VIEW_ZOOM2, "2 倍 (x2)(&2)", "画面を 2 倍で表示します/Zoom x2", "2 倍"},
+    {ID_VIEW_ZOOM3, "3 倍 (x3)(&3)", "画面を 3 倍で表示します/Zoom x3", "3 倍"},
+    {ID_VIEW_ZOOM_FIT, "ｳｨﾝﾄﾞｳに合わせる(&W)", "ウィンドウに収まる最大の倍率で表示します/Fit to window",
+     "ｳｨﾝﾄﾞｳに合わせる"},
+    {ID_VIEW_FULL_SCREEN, "全画面表示(&U)\tF12", "全画面表示の切り替え/Full screen", "全画面表示"},
+    {ID_SPEED_FULL, "全速(&F)", "プログラムを全速で実行します/Full speed", "全速"},
+    {ID_SPEED_ORIGINAL, "当時の速度 - 毎秒 2,000 文(&O)", "当時の機械に近い速さで実行します/Original speed",
+     "当時の速度"},
     {ID_HELP_FINDER, "ﾄﾋﾟｯｸの検索(&H)", "ヘルプ トピックの一覧/Help topics", "ヘルプ"},
     {ID_APP_ABOUT, "TARNWICK のﾊﾞｰｼﾞｮﾝ情報(&A)...", "バージョン情報を表示します/About", "ﾊﾞｰｼﾞｮﾝ情報"},
     {ID_CONTEXT_HELP, "ヘルプ", "画面の項目のヘルプを表示します/Help on an item", "ヘルプ"},
@@ -78,7 +89,7 @@ const CommandText kCommands[] = {
 // menu texts are not bound).
 const std::pair<int, const char*> kKeys[] = {
     {ID_FILE_NEW, "Ctrl+N"}, {ID_FILE_OPEN, "Ctrl+O"}, {ID_FILE_SAVE, "Ctrl+S"}, {ID_FILE_PRINT, "Ctrl+P"},
-    {ID_HELP_FINDER, "F11"}, {ID_F10, "F10"},
+    {ID_HELP_FINDER, "F11"}, {ID_F10, "F10"}, {ID_VIEW_FULL_SCREEN, "F12"},
 };
 
 // Theme icon names of the toolbar commands.
@@ -141,6 +152,16 @@ QIcon commandIcon(int id, const QStyle* style) {
 }
 
 const char* kRecentGroup = "Recent File List";
+const char* kZoomKey = "View/Zoom";
+
+const int kZoomIds[] = {ID_VIEW_ZOOM1, ID_VIEW_ZOOM2, ID_VIEW_ZOOM3, ID_VIEW_ZOOM_FIT};
+
+// "毎秒 10,000 文": statements a second, digits grouped by thousands.
+QString rateText(int64_t perSecond) {
+    QString digits = QString::number(perSecond);
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3) digits.insert(i, QLatin1Char(','));
+    return QStringLiteral("毎秒 %1 文").arg(digits);
+}
 
 }  // namespace
 
@@ -170,6 +191,7 @@ CMainFrame::CMainFrame(Dialogs& dialogs, QWidget* parent)
     command(ID_VIEW_STATUS_BAR)->setCheckable(true);
     command(ID_VIEW_TOOLBAR)->setChecked(true);
     command(ID_VIEW_STATUS_BAR)->setChecked(true);
+    createViewCommands();
 
     createMenus();
     createToolBar();
@@ -178,6 +200,7 @@ CMainFrame::CMainFrame(Dialogs& dialogs, QWidget* parent)
 
     resize(FrameWidth, FrameHeight);
     move(FrameLeft, FrameTop);
+    setZoom(QSettings().value(QString::fromLatin1(kZoomKey), 1).toInt());
     updateRecentMenu();
     updateTitle();
     view_->setFocus();
@@ -231,11 +254,22 @@ void CMainFrame::runCommand(int id) {
     case ID_CONT: view_->onCont(); break;
     case ID_VIEW_TOOLBAR: toolBar_->setVisible(command(ID_VIEW_TOOLBAR)->isChecked()); break;
     case ID_VIEW_STATUS_BAR: statusBar()->setVisible(command(ID_VIEW_STATUS_BAR)->isChecked()); break;
+    case ID_VIEW_ZOOM1: setZoom(1); break;
+    case ID_VIEW_ZOOM2: setZoom(2); break;
+    case ID_VIEW_ZOOM3: setZoom(3); break;
+    case ID_VIEW_ZOOM_FIT: setZoom(COrvellanView::ZoomFit); break;
+    case ID_VIEW_FULL_SCREEN: setFullScreenMode(!fullScreen_); break;
+    case ID_SPEED_FULL: setSpeed(0); break;
+    case ID_SPEED_ORIGINAL: setSpeed(speed::Original); break;
+    case ID_SPEED_OTHER: updateSpeedMenu(); break;
     case ID_HELP_FINDER: dialogs_.help(this); break;
     case ID_APP_ABOUT: dialogs_.about(this); break;
     case ID_CONTEXT_HELP: QWhatsThis::enterWhatsThisMode(); break;
     case ID_F10: view_->onF10(); break;
-    default: break;
+    default:
+        if (id >= ID_SPEED_RATE1 && id < ID_SPEED_RATE1 + static_cast<int>(std::size(SpeedRates)))
+            setSpeed(SpeedRates[id - ID_SPEED_RATE1]);
+        break;
     }
 }
 
@@ -285,11 +319,112 @@ void CMainFrame::createMenus() {
     QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
     view->addAction(command(ID_VIEW_TOOLBAR));
     view->addAction(command(ID_VIEW_STATUS_BAR));
+    view->addSeparator();
+    QMenu* zoom = view->addMenu(QStringLiteral("拡大表示(&Z)"));
+    for (int id : kZoomIds) zoom->addAction(command(id));
+    view->addAction(command(ID_VIEW_FULL_SCREEN));
+    view->addSeparator();
+    QMenu* speed = view->addMenu(QStringLiteral("実行速度(&P)"));
+    speed->addAction(command(ID_SPEED_FULL));
+    speed->addAction(command(ID_SPEED_ORIGINAL));
+    speed->addSeparator();
+    for (int i = 0; i < static_cast<int>(std::size(SpeedRates)); ++i) speed->addAction(command(ID_SPEED_RATE1 + i));
+    speed->addAction(command(ID_SPEED_OTHER));
 
     QMenu* help = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
     help->addAction(command(ID_HELP_FINDER));
     help->addSeparator();
     help->addAction(command(ID_APP_ABOUT));
+}
+
+// ------------------------------------------------------------ view commands
+
+void CMainFrame::createViewCommands() {
+    for (int i = 0; i < static_cast<int>(std::size(SpeedRates)); ++i) {
+        const QString text = rateText(SpeedRates[i]);
+        addCommand(ID_SPEED_RATE1 + i, text, text + QStringLiteral("で実行します/Run at this speed"))
+            ->setToolTip(text);
+    }
+    // Shown only for a rate from the command line that no entry has.
+    addCommand(ID_SPEED_OTHER, QString(), QStringLiteral("指定の速さで実行します/Run at the given speed"))
+        ->setVisible(false);
+
+    zoomGroup_ = new QActionGroup(this);
+    for (int id : kZoomIds) {
+        command(id)->setCheckable(true);
+        zoomGroup_->addAction(command(id));
+    }
+    speedGroup_ = new QActionGroup(this);
+    for (int id = ID_SPEED_FULL; id <= ID_SPEED_OTHER; ++id)
+        if (QAction* a = command(id)) {
+            a->setCheckable(true);
+            speedGroup_->addAction(a);
+        }
+    command(ID_VIEW_FULL_SCREEN)->setCheckable(true);
+    command(ID_SPEED_FULL)->setChecked(true);
+}
+
+void CMainFrame::setSpeed(int64_t perSecond) {
+    view_->setSpeed(perSecond);
+    updateSpeedMenu();
+}
+
+void CMainFrame::updateSpeedMenu() {
+    const int64_t rate = view_->speed();
+    int id = ID_SPEED_OTHER;
+    if (rate == 0) id = ID_SPEED_FULL;
+    else if (rate == speed::Original) id = ID_SPEED_ORIGINAL;
+    for (int i = 0; i < static_cast<int>(std::size(SpeedRates)); ++i)
+        if (rate == SpeedRates[i]) id = ID_SPEED_RATE1 + i;
+    QAction* other = command(ID_SPEED_OTHER);
+    other->setVisible(id == ID_SPEED_OTHER);
+    if (id == ID_SPEED_OTHER) other->setText(rateText(rate));
+    command(id)->setChecked(true);
+}
+
+void CMainFrame::setZoom(int z) {
+    zoom_ = zoom::normalized(z);
+    QSettings().setValue(QString::fromLatin1(kZoomKey), zoom_);
+    const int ids[] = {ID_VIEW_ZOOM_FIT, ID_VIEW_ZOOM1, ID_VIEW_ZOOM2, ID_VIEW_ZOOM3};
+    command(ids[zoom_])->setChecked(true);
+    // In full screen the screen stays fitted; the choice applies after.
+    if (fullScreen_) return;
+    view_->setZoom(zoom_);
+    fitFrameToZoom();
+}
+
+void CMainFrame::fitFrameToZoom() {
+    if (fullScreen_ || zoom_ == COrvellanView::ZoomFit) return;
+    if (zoom_ == 1) {
+        // The start-up size holds the whole screen.
+        resize(FrameWidth, FrameHeight);
+        return;
+    }
+    // Menu bar, toolbar and status bar take what the view does not.
+    if (QLayout* l = layout()) l->activate();
+    const QSize chrome = size() - view_->size();
+    resize(chrome + QSize(COrvellanView::ScreenWidth * zoom_, COrvellanView::ScreenHeight * zoom_));
+}
+
+void CMainFrame::setFullScreenMode(bool on) {
+    command(ID_VIEW_FULL_SCREEN)->setChecked(on);
+    if (on == fullScreen_) return;
+    fullScreen_ = on;
+    if (on) {
+        toolBarShown_ = toolBar_->isVisible();
+        statusBarShown_ = statusBar()->isVisible();
+        toolBar_->hide();
+        statusBar()->hide();
+        view_->setZoom(COrvellanView::ZoomFit);
+        showFullScreen();
+    } else {
+        showNormal();
+        toolBar_->setVisible(toolBarShown_);
+        statusBar()->setVisible(statusBarShown_);
+        view_->setZoom(zoom_);
+        fitFrameToZoom();
+    }
+    view_->setFocus();
 }
 
 void CMainFrame::createToolBar() {

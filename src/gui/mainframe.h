@@ -1,9 +1,11 @@
 // CMainFrame: the main window. It holds the menus, the popup menu, the
 // toolbar, the status bar and the recent-file list, routes every command to
 // the document, the view or itself, and asks before a modified program is
-// discarded.
+// discarded. Its View menu also sets the zoom of the screen (kept in the
+// settings), full screen and the run speed.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 
@@ -11,6 +13,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+class QActionGroup;
 class QLabel;
 class QMenu;
 class QPrinter;
@@ -33,6 +36,8 @@ public:
     static constexpr int FrameLeft = 99;
     static constexpr int FrameTop = 75;
     static constexpr int RecentCount = 4;
+    // The fixed rates of the speed menu, statements a second.
+    static constexpr int64_t SpeedRates[] = {500, 1000, 5000, 10000, 50000};
 
     explicit CMainFrame(Dialogs& dialogs, QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -65,6 +70,17 @@ public:
     // CPrint_Pat until the range is right; then the pages are worked out.
     bool askPrintSettings(PrintSettings& s);
 
+    // ---- view ----
+    // Statements a second, 0 for full speed (the menu shows the choice).
+    void setSpeed(int64_t perSecond);
+    // 1..3 or COrvellanView::ZoomFit. A fixed zoom sizes the window to the
+    // scaled screen; the choice is kept in the settings.
+    void setZoom(int zoom);
+    int zoom() const { return zoom_; }
+    // Full screen: the screen fitted, without toolbar and status bar.
+    void setFullScreenMode(bool on);
+    bool fullScreenMode() const { return fullScreen_; }
+
 protected:
     void closeEvent(QCloseEvent* e) override;
 
@@ -79,6 +95,9 @@ private:
     void removeRecent(const QString& path);
     void updateTitle();
     void fileDropped(const QString& path);
+    void createViewCommands();
+    void fitFrameToZoom();
+    void updateSpeedMenu();
 
     Dialogs& dialogs_;
     COrvellanView* view_;
@@ -91,6 +110,13 @@ private:
     QList<QAction*> recentActions_;
     QList<QLabel*> indicators_;
     std::unique_ptr<QPrinter> printer_;
+    QActionGroup* zoomGroup_ = nullptr;
+    QActionGroup* speedGroup_ = nullptr;
+    int zoom_ = 1;
+    bool fullScreen_ = false;
+    // Toolbar and status bar shown before full screen hid them.
+    bool toolBarShown_ = true;
+    bool statusBarShown_ = true;
 };
 
 }  // namespace tw

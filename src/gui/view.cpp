@@ -94,14 +94,13 @@ COrvellanView::COrvellanView(Dialogs& dialogs, QWidget* parent)
 
     runTimer_.setInterval(0);
     connect(&runTimer_, &QTimer::timeout, this, &COrvellanView::step);
-    pollTimer_.setInterval(25);
+    pollTimer_.setSingleShot(true);
     connect(&pollTimer_, &QTimer::timeout, this, &COrvellanView::poll);
-    pollTimer_.start();
     const int flash = QApplication::cursorFlashTime();
     blinkTimer_.setInterval(flash > 0 ? flash / 2 : 500);
     connect(&blinkTimer_, &QTimer::timeout, this, [this] {
         caretPhase_ = !caretPhase_;
-        if (!caret_.isEmpty()) viewport()->update(caret_.translated(-scrollOffset()));
+        if (!caret_.isEmpty()) viewport()->update(zoom::toViewport(zoomLayout(), caret_, scrollOffset()));
     });
     blinkTimer_.start();
     refresh();
@@ -123,31 +122,98 @@ void COrvellanView::shutdown() {
 // ------------------------------------------------------------- run loop
 
 void COrvellanView::afterInput() {
+    // A key or click may be what a polling program waits for.
+    if (polling_) {
+        polling_ = false;
+        keyPolls_.refill(host_->monotonicMs());
+    }
+    schedule();
+}
+
+void COrvellanView::schedule() {
     refresh();
     if (shutDown_) return;
     if (in_->running() && !in_->inputWaiting()) {
-        // A statement that waits for keys (INPUT$) is asked again less often.
-        const int interval = in_->keysWanted() ? 10 : 0;
+        const int64_t now = host_->monotonicMs();
+        int64_t wait = 0;
+        if (speed_.limited()) {
+            // Wake when a nap's worth of statements is due (at least one).
+            const int64_t want = std::max<int64_t>(1, speed_.rate() * NapMs / 1000);
+            if (speed_.budget(now) < want) wait = std::max<int64_t>(NapMs, speed_.msUntil(now, want));
+        } else if (keyPolls_.budget(now) <= 0) {
+            wait = std::max<int64_t>(NapMs, keyPolls_.msUntil(now));
+        }
+        const int interval = static_cast<int>(std::min<int64_t>(wait, 60000));
         if (runTimer_.interval() != interval) runTimer_.setInterval(interval);
         if (!runTimer_.isActive()) runTimer_.start();
     } else {
         runTimer_.stop();
     }
+    schedulePoll();
+}
+
+void COrvellanView::schedulePoll() {
+    const int64_t next = in_->nextTimerMs();
+    // A run timer without pause polls the timers itself.
+    if (next < 0 || (runTimer_.isActive() && runTimer_.interval() == 0)) {
+        pollTimer_.stop();
+        pollDue_ = -1;
+        return;
+    }
+    if (pollTimer_.isActive() && pollDue_ == next) return;
+    pollDue_ = next;
+    const int64_t wait = std::clamp<int64_t>(next - host_->monotonicMs(), 0, 24 * 3600 * 1000);
+    pollTimer_.start(static_cast<int>(wait));
+}
+
+void COrvellanView::runPaced() {
+    if (!in_->running() || in_->inputWaiting()) return;
+    // Steps per call of the interpreter: few while the program polls for
+    // keys, so that a nap comes soon after the poll budget is used up (a
+    // chunk may overdraw it a little; the debt is paid by a longer nap).
+    constexpr int64_t Chunk = 1024;
+    constexpr int64_t PollChunk = 16;
+    const int64_t start = host_->monotonicMs();
+    int64_t now = start;
+    for (;;) {
+        int64_t steps = polling_ ? PollChunk : Chunk;
+        if (speed_.limited())
+            steps = std::min(steps, speed_.budget(now));
+        else if (keyPolls_.budget(now) <= 0)
+            steps = 0;
+        if (steps <= 0) break;
+        const uint64_t statements = in_->statementsRun();
+        const uint64_t misses = in_->keyMisses();
+        in_->runSlice(SliceMs, static_cast<long>(steps));
+        speed_.spend(static_cast<int64_t>(in_->statementsRun() - statements));
+        const int64_t missed = static_cast<int64_t>(in_->keyMisses() - misses);
+        polling_ = missed > 0;
+        if (!speed_.limited()) keyPolls_.spend(missed);
+        if (shutDown_ || !in_->running() || in_->inputWaiting()) break;
+        now = host_->monotonicMs();
+        if (now - start >= SliceMs) break;
+    }
+}
+
+void COrvellanView::setSpeed(int64_t perSecond) {
+    speed_.setRate(std::max<int64_t>(perSecond, 0), host_->monotonicMs());
+    schedule();
 }
 
 void COrvellanView::step() {
     if (busy()) return;
-    if (in_->running() && !in_->inputWaiting()) in_->runSlice(SliceMs);
+    runPaced();
     in_->pollTimers();
     in_->pollBeep();
-    afterInput();
+    schedule();
 }
 
 void COrvellanView::poll() {
+    pollDue_ = -1;
     if (busy()) return;
     in_->pollTimers();
     in_->pollBeep();
-    afterInput();
+    schedule();
 }
 
 void COrvellanView::runFor(int ms) {
@@ -167,19 +233,40 @@ QPoint COrvellanView::scrollOffset() const {
     return QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
 }
 
+zoom::Layout COrvellanView::zoomLayout() const {
+    // Worked out for the viewport without scroll bars: a screen that fits
+    // there needs none.
+    return zoom::layout(zoom_, maximumViewportSize());
+}
+
+void COrvellanView::setZoom(int z) {
+    z = zoom::normalized(z);
+    if (z == zoom_) return;
+    zoom_ = z;
+    updateScrollBars();
+    viewport()->update();
+    updateGeometry();
+}
+
 void COrvellanView::updateScrollBars() {
-    const QSize vp = viewport()->size();
-    horizontalScrollBar()->setRange(0, std::max(0, ScreenWidth - vp.width()));
+    const zoom::Layout l = zoomLayout();
+    // Scroll bars shown before a resize must not keep themselves.
+    const QSize full = maximumViewportSize();
+    const bool fits = l.content.width() <= full.width() && l.content.height() <= full.height();
+    const QSize vp = fits ? full : viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, l.content.width() - vp.width()));
     horizontalScrollBar()->setPageStep(vp.width());
-    horizontalScrollBar()->setSingleStep(8);
-    verticalScrollBar()->setRange(0, std::max(0, ScreenHeight - vp.height()));
+    horizontalScrollBar()->setSingleStep(8 * l.scale);
+    verticalScrollBar()->setRange(0, std::max(0, l.content.height() - vp.height()));
     verticalScrollBar()->setPageStep(vp.height());
-    verticalScrollBar()->setSingleStep(16);
+    verticalScrollBar()->setSingleStep(16 * l.scale);
 }
 
 void COrvellanView::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
     updateScrollBars();
+    // A fitted screen may change its scale and place.
+    if (zoom_ == ZoomFit) viewport()->update();
 }
 
 void COrvellanView::scrollContentsBy(int, int) { viewport()->update(); }
@@ -194,7 +281,7 @@ void COrvellanView::refresh() {
             for (int x = d.x1; x <= d.x2; ++x) out[x] = 0xFF000000u | src[x];
         }
         lastRepaint_ = QRect(d.x1, d.y1, d.width(), d.height());
-        viewport()->update(lastRepaint_.translated(-scrollOffset()));
+        viewport()->update(zoom::toViewport(zoomLayout(), lastRepaint_, scrollOffset()));
     }
     updateCaret();
 }
@@ -212,27 +299,32 @@ QRect COrvellanView::caretRect() const {
 void COrvellanView::updateCaret() {
     const QRect c = caretRect();
     if (c == caret_) return;
+    const zoom::Layout l = zoomLayout();
     const QPoint off = scrollOffset();
-    if (!caret_.isEmpty()) viewport()->update(caret_.translated(-off));
+    if (!caret_.isEmpty()) viewport()->update(zoom::toViewport(l, caret_, off));
     caret_ = c;
     // A moved caret shows at once and blinks from there.
     caretPhase_ = true;
     if (blinkTimer_.isActive()) blinkTimer_.start();
-    if (!caret_.isEmpty()) viewport()->update(caret_.translated(-off));
+    if (!caret_.isEmpty()) viewport()->update(zoom::toViewport(l, caret_, off));
 }
 
 void COrvellanView::paintEvent(QPaintEvent* e) {
     QPainter p(viewport());
+    const zoom::Layout l = zoomLayout();
     const QPoint off = scrollOffset();
-    const QRect screen(-off, QSize(ScreenWidth, ScreenHeight));
+    const QRect screen = zoom::toViewport(l, QRect(0, 0, ScreenWidth, ScreenHeight), off);
     const QRect r = e->rect();
-    if (!screen.contains(r)) p.fillRect(r, palette().window());
-    const QRect shown = r & screen;
-    if (!shown.isEmpty()) p.drawImage(shown, image_, shown.translated(off));
+    // Around a fitted screen the margin is black, as around a monitor's picture.
+    if (!screen.contains(r)) p.fillRect(r, zoom_ == ZoomFit ? QBrush(Qt::black) : palette().window());
+    // Whole pixels of the image, each drawn as a scale x scale block: the
+    // painter's default (no smoothing) keeps them sharp.
+    const QRect src = zoom::toScreen(l, r & screen, off);
+    if (!src.isEmpty()) p.drawImage(zoom::toViewport(l, src, off), image_, src);
     if (caretPhase_ && !caret_.isEmpty()) {
         // The caret inverts the cells under it, as a system caret does.
         p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        p.fillRect(caret_.translated(-off), Qt::white);
+        p.fillRect(zoom::toViewport(l, caret_, off), Qt::white);
     }
 }
 
@@ -290,7 +382,7 @@ void COrvellanView::keyPressEvent(QKeyEvent* e) {
         in_->keyDown(0x0D);
         in_->keyChar(13);
         // A typed command starts at once; a longer run goes on in slices.
-        if (in_->running() && !in_->inputWaiting()) in_->runSlice(SliceMs);
+        runPaced();
         afterInput();
         return;
     case Qt::Key_Backspace:
@@ -361,7 +453,7 @@ QVariant COrvellanView::inputMethodQuery(Qt::InputMethodQuery q) const {
             const TextScreen& s = in_->screen();
             c = QRect(s.col() * 8, s.row() * 16, 8, 16);
         }
-        return c.translated(-scrollOffset());
+        return zoom::toViewport(zoomLayout(), c, scrollOffset());
     }
     case Qt::ImEnabled:
         return true;
@@ -375,9 +467,9 @@ QVariant COrvellanView::inputMethodQuery(Qt::InputMethodQuery q) const {
 void COrvellanView::mousePressEvent(QMouseEvent* e) {
     setFocus(Qt::MouseFocusReason);
     if (e->button() != Qt::LeftButton) return;
-    const QPoint p = e->position().toPoint() + scrollOffset();
-    if (p.x() < 0 || p.y() < 0 || p.x() >= ScreenWidth || p.y() >= ScreenHeight) return;
-    in_->mouseClick(p.x(), p.y());
+    const auto p = zoom::screenPixel(zoomLayout(), e->position().toPoint(), scrollOffset());
+    if (!p) return;
+    in_->mouseClick(p->x(), p->y());
     afterInput();
 }
 
@@ -424,7 +516,7 @@ bool COrvellanView::typeLine(const std::string& text) {
     typeBytes(text);
     in_->keyChar(13);
     // A short command finishes at once; a longer run goes on in slices.
-    if (in_->running() && !in_->inputWaiting()) in_->runSlice(SliceMs);
+    runPaced();
     afterInput();
     return true;
 }

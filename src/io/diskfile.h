@@ -52,6 +52,19 @@ public:
     }
     // Steps back over the byte get() returned last.
     void unget();
+    // The bytes read ahead from the position on, reading more when none
+    // are: 1 with `out` set, End, or Failed. skip(n) then moves the
+    // position over the first n of them.
+    int peek(std::string_view& out) {
+        if (index_ >= length_) {
+            const int c = refill();
+            if (c < 0) return c;
+            --index_;
+        }
+        out = std::string_view(buf_.data() + index_, length_ - index_);
+        return 1;
+    }
+    void skip(size_t n) { index_ += n; }
     // Reads up to n bytes at the position; the count read, or -1 on failure.
     int64_t read(char* out, size_t n);
     // Writes at the position (at the end for Append); false when handing

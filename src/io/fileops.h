@@ -26,10 +26,12 @@ struct FileOps {
     // Closes number n; with `report` the failures raise BASIC errors,
     // without it (the interpreter going away) nothing stops the close.
     static void closeEntry(Interpreter& in, int n, bool report);
-    // The printer that LPRINT writes to: the printer file opened last.
+    // The printer that LPRINT writes to: the printer file opened, or
+    // written to with PRINT # or WRITE #, last.
     static FileEntry* currentPrinter(Interpreter& in);
-    // Writes to a printer entry; "Disk I/O error " when that fails.
-    static void toPrinter(FileEntry& e, std::string_view text);
+    // Writes to a printer entry, which becomes LPRINT's printer; "Disk I/O
+    // error " when that fails.
+    static void toPrinter(Interpreter& in, FileEntry& e, std::string_view text);
 
     // ---- sequential files and devices (sequential.cpp) ----
     // Reads "#n," of PRINT #, WRITE #, INPUT # and LINE INPUT #: the number

@@ -5,8 +5,11 @@
 // - OPEN of a number that is already open closes the earlier binding first
 //   (its buffered bytes are written out), so nothing is leaked or lost.
 // - CLOSE of a printer closes its sink (a pipe's command is waited for).
-// - A disk file name keeps the letter case it was written with; the device
-//   is chosen from the upper-cased name.
+// - LPRINT writes to the printer file opened, or written to through its
+//   number, last; with no printer file open it reports "File not open ".
+// - The device is chosen from the upper-cased name, but a disk file keeps
+//   the name as written: it matches an existing file without regard to
+//   letter case (as program files do), and a new file gets the case written.
 // - Open files stay open across RUN, END, NEW and CLEAR; they are closed by
 //   CLOSE, and by the interpreter going away.
 #include "io/files.h"
@@ -145,11 +148,12 @@ void markShared(FileState& fs) {
 FileEntry* FileOps::currentPrinter(Interpreter& in) {
     FileEntry* best = nullptr;
     for (FileEntry& e : in.files_->table)
-        if (e.open && e.device == Device::Printer && (!best || e.openOrder > best->openOrder)) best = &e;
+        if (e.open && e.device == Device::Printer && (!best || e.printerOrder > best->printerOrder)) best = &e;
     return best;
 }
 
-void FileOps::toPrinter(FileEntry& e, std::string_view text) {
+void FileOps::toPrinter(Interpreter& in, FileEntry& e, std::string_view text) {
+    e.printerOrder = ++in.files_->printerUses;
     if (!e.printer || !e.printer->write(text)) throw BasicError{err::DiskIO, "Disk I/O error "};
 }
 
@@ -236,6 +240,7 @@ void FileOps::open(Interpreter& in, Stmt& s) {
         if (!e.printer) raise(err::FileNotOpen, "File can not open in ");
         e.mode = mode;
         e.device = Device::Printer;
+        e.printerOrder = ++fs.printerUses;
     } else if (contains(upper, "SCRN") && (contains(upper, "SCRN:") || contains(upper, "SCRN :"))) {
         if (mode != FileMode::Output) raise(err::Syntax);
         e.mode = mode;
@@ -253,7 +258,6 @@ void FileOps::open(Interpreter& in, Stmt& s) {
         if (!e.disk) raise(mode == FileMode::Random ? err::FileNotOpen : err::FileNotFound);
     }
     e.open = true;
-    e.openOrder = ++fs.openCount;
     markShared(fs);
 }
 

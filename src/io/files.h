@@ -33,7 +33,9 @@ struct FileEntry {
     bool open = false;
     FileMode mode = FileMode::Input;
     Device device = Device::Disk;
-    uint64_t openOrder = 0;  // LPRINT takes the printer opened last
+    // LPRINT takes the printer that was opened, or written to through its
+    // number, last: the one with the highest order.
+    uint64_t printerOrder = 0;
 
     std::unique_ptr<DiskFile> disk;
     bool shared = false;  // another number is open on the same disk file
@@ -65,7 +67,7 @@ struct FileState {
     static constexpr uint32_t PortCount = 1u << 16;
 
     std::array<FileEntry, MaxFiles + 1> table;  // entry 0 is never opened
-    uint64_t openCount = 0;
+    uint64_t printerUses = 0;
     std::array<SerialSlot, 6> slots;  // slots 1..5
 
     // Console statements that INPUT # and LINE INPUT # on "KYBD:" run, by

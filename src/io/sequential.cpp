@@ -142,7 +142,7 @@ void FileOps::printFile(Interpreter& in, Stmt& s) {
     limitPending(e->pending);
     if (e->device == Device::Printer) {
         if (lineEnds) text += kPrinterLineEnd;
-        toPrinter(*e, text);
+        toPrinter(in, *e, text);
         return;
     }
     if (lineEnds) text.push_back(kCR);
@@ -161,7 +161,7 @@ void FileOps::lprint(Interpreter& in, Stmt& s, bool usingForm) {
     }
     if (!p) throw BasicError{err::FileNotOpen, "File not open "};
     limitPending(pending);
-    toPrinter(*p, text);
+    toPrinter(in, *p, text);
 }
 
 std::string FileOps::writeItem(const Value& v) {
@@ -211,7 +211,7 @@ void FileOps::writeStatement(Interpreter& in, Stmt& s, bool toFile) {
     }
     e->pending.clear();
     if (e->device == Device::Printer) {
-        toPrinter(*e, text + kPrinterLineEnd);
+        toPrinter(in, *e, text + kPrinterLineEnd);
         return;
     }
     text.push_back(kCR);
@@ -263,6 +263,44 @@ void readField(Next&& next, bool numeric, std::string& field) {
     }
 }
 
+// The same for a disk file, taking the buffered bytes in runs.
+void readField(DiskFile& f, bool numeric, std::string& field) {
+    field.clear();
+    bool quoted = false;
+    bool content = false;
+    for (;;) {
+        std::string_view bytes;
+        const int r = f.peek(bytes);
+        if (r < 0) {
+            if (r == DiskFile::End && content) return;
+            raise(err::DiskIO);
+        }
+        size_t run = 0;  // start of the bytes not yet taken into the field
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            const char c = bytes[i];
+            const bool ends = !quoted && (c == ',' || c == '\r' || (numeric && c == ' '));
+            if (c != '\n' && c != '"' && !ends) continue;
+            if (i > run) {
+                field.append(bytes.data() + run, i - run);
+                content = true;
+            }
+            run = i + 1;
+            if (c == '"') {
+                quoted = !quoted;
+                content = true;
+            } else if (ends && content) {
+                f.skip(i + 1);
+                return;
+            }
+        }
+        if (bytes.size() > run) {
+            field.append(bytes.data() + run, bytes.size() - run);
+            content = true;
+        }
+        f.skip(bytes.size());
+    }
+}
+
 }  // namespace
 
 void FileOps::inputFile(Interpreter& in, Stmt& s) {
@@ -293,14 +331,14 @@ void FileOps::inputFile(Interpreter& in, Stmt& s) {
             // value: a string variable keeps its buffer.
             Variable* v = in.findVar(*t);
             const bool str = v->type == VType::Str;
-            readField([&] { return f.get(); }, !str, field);
+            readField(f, !str, field);
             if (str)
                 v->str = field;
             else
                 in.store(*t, Value::dbl(numtext::atof(field)));
             continue;
         }
-        readField([&] { return f.get(); }, !isStringTarget(in, *t), field);
+        readField(f, !isStringTarget(in, *t), field);
         assignText(in, *t, field);
     }
 }

@@ -293,6 +293,11 @@ TEST_F(FilesTest, PrinterSinkFromTheEnvironment) {
               "PRINT #1,\"P\":WRITE #1,\"W\"", "CLOSE:OPEN \"LPT3:\" FOR OUTPUT AS #2:LPRINT \"AGAIN\""});
     unsetenv("TARNWICK_LPT3");
     EXPECT_EQ(bytesOf(sink), "A 1 \r\nB 7\r\nP\r\n\"W\"\r\nAGAIN\r\n");
+    // LPRINT follows the printer opened or written through its number last.
+    runLines({"OPEN \"LPT5:\" FOR OUTPUT AS #1:OPEN \"LPT6:\" FOR OUTPUT AS #2:LPRINT \"TO6\"",
+              "PRINT #1,\"BY1\";:LPRINT \"TO5\":CLOSE #1:LPRINT \"TO6 AGAIN\":CLOSE #2:LPRINT \"NONE\""});
+    EXPECT_EQ(bytesOf("LPT5.PRN"), "BY1TO5\r\n");
+    EXPECT_EQ(bytesOf("LPT6.PRN"), "TO6\r\nTO6 AGAIN\r\n");
     // Without the variable: LPTn.PRN here, appended to.
     put("LPT2.PRN", "OLD\r\n");
     runLines({"OPEN \"LPT2:\" FOR OUTPUT AS #1:LPRINT \"NEW\""});
@@ -382,6 +387,20 @@ TEST_F(FilesTest, MemoryAndPorts) {
     EXPECT_EQ(bytesOf("M.BIN"), std::string("\1\2\3", 3));
     EXPECT_EQ(bytesOf("E.BIN"), std::string("\0\7", 2));
     EXPECT_EQ(directOutput("BLOAD \"M.BIN\",1048574:PRINT PEEK(1048574);PEEK(1048575);PEEK(0)"), " 1  2  0");
+}
+
+TEST(VarPtr, ArrayElementsLieInTheirBlocks) {
+    test::TestHost host;
+    Interpreter in(host);
+    for (char c : std::string("DIM B%(3),A(5),C#(1)")) in.keyChar(static_cast<uint8_t>(c));
+    in.keyChar(13);
+    while (in.running()) in.runSlice(100, 1000);
+    // Blocks in name order: A (6 singles), B% (4 integers), C# (2 doubles).
+    EXPECT_EQ(in.fnVarPtr("A(0)"), 0x200000u);
+    EXPECT_EQ(in.fnVarPtr("A(2)"), 0x200000u + 8);
+    EXPECT_EQ(in.fnVarPtr("B%(1)"), 0x200000u + 24 + 2);
+    EXPECT_EQ(in.fnVarPtr("C#(1)"), 0x200000u + 24 + 8 + 8);
+    EXPECT_THROW(in.fnVarPtr("A(6)"), BasicError);
 }
 
 }  // namespace
