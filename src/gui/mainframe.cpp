@@ -384,7 +384,9 @@ void CMainFrame::updateSpeedMenu() {
 
 void CMainFrame::setZoom(int z) {
     zoom_ = zoom::normalized(z);
-    QSettings().setValue(QString::fromLatin1(kZoomKey), zoom_);
+    QSettings settings;
+    if (settings.value(QString::fromLatin1(kZoomKey), 1).toInt() != zoom_)
+        settings.setValue(QString::fromLatin1(kZoomKey), zoom_);
     const int ids[] = {ID_VIEW_ZOOM_FIT, ID_VIEW_ZOOM1, ID_VIEW_ZOOM2, ID_VIEW_ZOOM3};
     command(ids[zoom_])->setChecked(true);
     // In full screen the screen stays fitted; the choice applies after.
