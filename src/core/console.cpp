@@ -434,14 +434,7 @@ void Interpreter::enter() {
                 erl_ = 0;
                 return;
             }
-            try {
-                storeLine(text);
-            } catch (const BasicError& be) {
-                errCode_ = be.code;
-                if (be.code != err::LineBufferOverflow) erl_ = 0;
-                errFlag_ = -1;
-                writeMessage(be.msg);
-            }
+            storeTypedLine(text);
             return;
         }
     }
@@ -545,6 +538,18 @@ void Interpreter::completeInput(std::string text) {
         }
     } catch (const BasicError& be) {
         handleError(be);
+    }
+}
+
+// Stores a typed numbered line; a storing error is shown at once.
+void Interpreter::storeTypedLine(const std::string& text) {
+    try {
+        storeLine(text);
+    } catch (const BasicError& be) {
+        errCode_ = be.code;
+        if (be.code != err::LineBufferOverflow) erl_ = 0;
+        errFlag_ = -1;
+        writeMessage(be.msg);
     }
 }
 

@@ -216,6 +216,7 @@ private:
 
     // program store and pre-scan
     void storeLine(std::string text);
+    void storeTypedLine(const std::string& text);
     void prescanProgram();
     void prescanDirect(std::string_view text);
     void splitInto(int32_t k, std::string copy, int32_t nextLineNo, bool direct);

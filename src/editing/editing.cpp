@@ -331,14 +331,7 @@ void Interpreter::autoEnter(const std::string& text) {
         lineStart_ = false;
         return;
     }
-    try {
-        storeLine(text);
-    } catch (const BasicError& be) {
-        errCode_ = be.code;
-        if (be.code != err::LineBufferOverflow) erl_ = 0;
-        errFlag_ = -1;
-        writeMessage(be.msg);
-    }
+    storeTypedLine(text);
     autoLine_ = static_cast<int32_t>(next);
     screen_.write(std::to_string(autoLine_) + " ");
     lineStart_ = false;

@@ -42,8 +42,9 @@ size_t findOutside(std::string_view s, std::string_view word, size_t from, bool 
     return std::string_view::npos;
 }
 
-std::vector<std::string_view> splitArgs(std::string_view s) {
-    std::vector<std::string_view> out;
+std::vector<std::pair<std::string_view, char>> splitList(std::string_view s,
+                                                         std::string_view seps) {
+    std::vector<std::pair<std::string_view, char>> out;
     bool q = false;
     int depth = 0;
     size_t start = 0;
@@ -53,12 +54,18 @@ std::vector<std::string_view> splitArgs(std::string_view s) {
         if (q) continue;
         if (c == '(') ++depth;
         else if (c == ')') --depth;
-        else if (c == ',' && depth == 0) {
-            out.push_back(s.substr(start, i - start));
+        else if (depth == 0 && seps.find(c) != std::string_view::npos) {
+            out.emplace_back(s.substr(start, i - start), c);
             start = i + 1;
         }
     }
-    out.push_back(s.substr(start));
+    out.emplace_back(s.substr(start), '\0');
+    return out;
+}
+
+std::vector<std::string_view> splitArgs(std::string_view s) {
+    std::vector<std::string_view> out;
+    for (const auto& piece : splitList(s, ",")) out.push_back(piece.first);
     return out;
 }
 

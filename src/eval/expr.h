@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "eval/value.h"
@@ -56,6 +57,11 @@ std::vector<ExprPtr> parseJuxtaposed(std::string_view region);
 
 // True when the expression contains an &H or &O literal.
 bool hasRadixLiteral(const Expr& e);
+
+// Splits a text at any of `seps` outside quotes and parentheses; each piece
+// comes with the separator after it (0 for the last).
+std::vector<std::pair<std::string_view, char>> splitList(std::string_view s,
+                                                         std::string_view seps);
 
 // Splits a text at commas outside quotes and parentheses.
 std::vector<std::string_view> splitArgs(std::string_view s);

@@ -35,27 +35,6 @@ ExprPtr parseTarget(std::string_view t) {
     return e;
 }
 
-// Splits a list at "," and ";" outside quotes and parentheses; each piece
-// with the separator after it (0 for the last).
-std::vector<std::pair<std::string_view, char>> splitList(std::string_view s) {
-    std::vector<std::pair<std::string_view, char>> out;
-    bool q = false;
-    int depth = 0;
-    size_t start = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        const char c = s[i];
-        if (c == '"') q = !q;
-        if (q) continue;
-        if (c == '(') ++depth;
-        else if (c == ')') --depth;
-        else if ((c == ',' || c == ';') && depth == 0) {
-            out.emplace_back(s.substr(start, i - start), c);
-            start = i + 1;
-        }
-    }
-    out.emplace_back(s.substr(start), '\0');
-    return out;
-}
 
 }  // namespace
 
@@ -91,7 +70,7 @@ void parseWriteList(Stmt& s) {
     std::vector<PrintItem> items;
     const std::string_view list = trim(s.str);
     if (!list.empty()) {
-        for (const auto& [text, sep] : splitList(list)) {
+        for (const auto& [text, sep] : splitList(list, ",;")) {
             PrintItem it;
             const std::string_view t = trim(text);
             if (!t.empty()) it.expr = parseExpression(t);
@@ -312,7 +291,7 @@ void FileOps::inputFile(Interpreter& in, Stmt& s) {
     }
     if (s.promptSep != kListParsed) {
         s.targets.clear();
-        for (const auto& piece : splitList(s.str)) s.targets.push_back(parseTarget(piece.first));
+        for (const auto& piece : splitList(s.str, ",;")) s.targets.push_back(parseTarget(piece.first));
         s.promptSep = kListParsed;
     }
     std::string field;
