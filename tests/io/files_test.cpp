@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -307,6 +308,43 @@ TEST_F(FilesTest, PrinterSinkFromTheEnvironment) {
     runLines({"OPEN \"LPT4:\" FOR OUTPUT AS #1:LPRINT \"PIPE\""});
     unsetenv("TARNWICK_LPT4");
     EXPECT_EQ(bytesOf("piped.txt"), "PIPE\r\n");
+}
+
+// Printer text reaches its sink as it is written, not when the file is
+// closed: a program reads the sink back while the printer is still open.
+TEST_F(FilesTest, PrinterTextIsInTheSinkBeforeClose) {
+    setenv("TARNWICK_LPT7", "sink.txt", 1);
+    setenv("TARNWICK_LPT1", "listed.txt", 1);
+    struct Case {
+        const char* writes;  // with "LPT7:" open as #1
+        int sinkBytes;       // LOF of the sink right after
+    };
+    const Case cases[] = {
+        {"LPRINT \"ONE\"", 5},
+        {"PRINT #1,\"TWO\";", 8},
+        {"PRINT #1,", 10},
+        {"WRITE #1,3", 13},
+        {"LPRINT USING \"##\";7;", 15},
+    };
+    std::vector<std::string> lines = {"OPEN \"LPT7:\" FOR OUTPUT AS #1"};
+    std::string expected;
+    for (const Case& c : cases) {
+        lines.push_back(std::string(c.writes) + ":OPEN \"SINK.TXT\" FOR INPUT AS #2:PRINT LOF(2):CLOSE #2");
+        expected += " " + std::to_string(c.sinkBytes) + "\n";
+    }
+    const std::string out = runLines(lines);
+    // The rows PRINT LOF(2) left: a blank and digits.
+    std::string sizes;
+    std::istringstream rows(out);
+    for (std::string row; std::getline(rows, row);)
+        if (std::regex_match(row, std::regex(" [0-9]+"))) sizes += row + "\n";
+    EXPECT_EQ(sizes, expected) << out;
+    // LLIST goes to printer 1 and is complete when LLIST returns.
+    EXPECT_NE(runLines({"10 REM LISTED", "LLIST:OPEN \"LISTED.TXT\" FOR INPUT AS #2:PRINT LOF(2)"}).find(" 15\n"),
+              std::string::npos);
+    unsetenv("TARNWICK_LPT7");
+    unsetenv("TARNWICK_LPT1");
+    EXPECT_EQ(bytesOf("sink.txt"), "ONE\r\nTWO\r\n3\r\n 7");
 }
 
 TEST(SerialNames, SettingsAndTheirErrors) {
