@@ -8,5 +8,5 @@ $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
     g++ cmake ninja-build pkg-config \
     libgtest-dev libgmock-dev libbenchmark-dev \
-    qt6-base-dev qt6-multimedia-dev \
+    qt6-base-dev qt6-multimedia-dev zlib1g-dev \
     unifont

@@ -1,10 +1,45 @@
 // tarnwick: the window, or with --batch the windowless driver.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
 #include <cstring>
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "batch/batch.h"
-#include "gui/app.h"
+
+namespace {
+
+// The window lives in a module beside the executable, loaded only when a
+// window is wanted, so batch runs start without loading the GUI libraries.
+int runWindowModule(int argc, char** argv) {
+    std::string dir = ".";
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+        self[n] = 0;
+        dir = self;
+        dir.erase(dir.rfind('/'));
+    }
+    const std::string path = dir + "/libtarnwick_window.so";
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+        std::cerr << "tarnwick: cannot load the window (" << dlerror() << ")\n"
+                  << "tarnwick --batch runs without it.\n";
+        return 2;
+    }
+    using Entry = int (*)(int, char**);
+    auto entry = reinterpret_cast<Entry>(dlsym(module, "tarnwick_window_main"));
+    if (!entry) {
+        std::cerr << "tarnwick: " << path << " has no window entry\n";
+        return 2;
+    }
+    return entry(argc, argv);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -25,5 +60,5 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
-    return tw::runWindow(argc, argv);
+    return runWindowModule(argc, argv);
 }

@@ -15,8 +15,7 @@
 #include <string>
 #include <thread>
 
-#include <QImage>
-
+#include "batch/png.h"
 #include "core/interp.h"
 #include "core/ratelimit.h"
 #include "io/encoding.h"
@@ -220,13 +219,7 @@ int usage(const std::string& msg) {
 // Writes the composite screen (640x400) as a PNG file.
 bool writeScreenshot(Interpreter& in, const std::string& path) {
     const Framebuffer& fb = in.display().composite();
-    QImage img(Framebuffer::Width, Framebuffer::Height, QImage::Format_RGB32);
-    for (int y = 0; y < Framebuffer::Height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        const uint32_t* src = fb.row(y);
-        for (int x = 0; x < Framebuffer::Width; ++x) line[x] = 0xFF000000u | src[x];
-    }
-    return img.save(QString::fromLocal8Bit(path.c_str()), "PNG");
+    return writePng(path, Framebuffer::Width, Framebuffer::Height, [&](int y) { return fb.row(y); });
 }
 
 void dumpScreen(Interpreter& in, BatchHost& host) {

@@ -114,7 +114,8 @@ void TextScreen::breakPairsAround(Row& row, int c, int n) {
     if (tailCut) t[static_cast<size_t>(e + 1)] = ' ';
 }
 
-// Stores n (1 or 2) bytes forming one character at the cursor.
+// Stores n bytes at the cursor: one double-byte character, or single-byte
+// characters that fit on the row.
 void TextScreen::putCells(const uint8_t* bytes, int n) {
     if (n == 2 && col_ == Cols - 1) nextRow();  // a pair never straddles rows
     Row& row = at(row_);
@@ -160,6 +161,20 @@ void TextScreen::write(std::string_view text) {
     const size_t n = text.size();
     for (size_t i = 0; i < n; ++i) {
         uint8_t b = static_cast<uint8_t>(text[i]);
+        if (b >= 0x20 && b < 0x80) {
+            // A run of single-byte characters that fits on the row is
+            // stored in one go.
+            const size_t room = static_cast<size_t>(Cols - col_);
+            size_t m = 1;
+            while (m < room && i + m < n) {
+                const uint8_t x = static_cast<uint8_t>(text[i + m]);
+                if (x < 0x20 || x >= 0x80) break;
+                ++m;
+            }
+            putCells(reinterpret_cast<const uint8_t*>(text.data() + i), static_cast<int>(m));
+            i += m - 1;
+            continue;
+        }
         if (b >= 0x20) {
             if (leadByte(b) && i + 1 < n && trailByte(static_cast<uint8_t>(text[i + 1]))) {
                 const uint8_t pair[2] = {b, static_cast<uint8_t>(text[i + 1])};

@@ -77,6 +77,47 @@ TEST(TextScreenTest, OverwritingHalfAPairBlanksTheOtherHalf) {
     }
 }
 
+// Text written in one call must leave the same screen as the same bytes
+// written one at a time, whatever double-byte characters it overwrites and
+// wherever it wraps.
+TEST(TextScreenTest, RunsOfTextMatchByteByByteWrites) {
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    const char* pieces[] = {"\x93\xfa", "\x96\x7b", "\x88\xea", "A", "B", " ", "\xb1", "\x81\x40"};
+    for (int round = 0; round < 400; ++round) {
+        TextScreen whole, single;
+        // Background rows: a mix of pairs and single characters.
+        for (int r = 0; r < 3; ++r) {
+            std::string bg;
+            while (bg.size() < 70 + next(10)) bg += pieces[next(8)];
+            for (TextScreen* s : {&whole, &single}) {
+                s->setCursor(0, 5 + r);
+                s->write(bg.substr(0, 80));
+            }
+        }
+        std::string text;
+        const uint32_t len = 1 + next(120);
+        while (text.size() < len) text += next(5) ? std::string(1, static_cast<char>('a' + next(26))) : pieces[next(8)];
+        const int col = static_cast<int>(next(80)), row = 5 + static_cast<int>(next(3));
+        whole.setCursor(col, row);
+        single.setCursor(col, row);
+        whole.write(text);
+        // Byte by byte, except that a pair is written as a pair.
+        for (size_t i = 0; i < text.size(); ++i) {
+            const auto b = static_cast<uint8_t>(text[i]);
+            const bool pair = ((b >= 0x81 && b <= 0x9f) || b >= 0xe0) && i + 1 < text.size();
+            single.write(text.substr(i, pair ? 2 : 1));
+            if (pair) ++i;
+        }
+        ASSERT_EQ(whole.col(), single.col()) << "round " << round;
+        ASSERT_EQ(whole.row(), single.row()) << "round " << round;
+        for (int r = 0; r < 25; ++r) ASSERT_EQ(whole.rowText(r), single.rowText(r)) << "round " << round << " row " << r;
+    }
+}
+
 TEST(TextScreenTest, ScrollMovesRowsLinksAndTheCursor) {
     TextScreen s;
     std::vector<std::string> off;
