@@ -15,6 +15,10 @@ if(EXISTS ${DIR}/${NAME}.bas)
     file(COPY ${DIR}/${NAME}.bas DESTINATION ${WORK})
     list(APPEND args ${WORK}/${NAME}.bas)
 endif()
+# COM ports lead nowhere, whatever serial hardware the machine has.
+foreach(n RANGE 1 9)
+    set(ENV{TARNWICK_COM${n}} ${WORK}/no-such-port)
+endforeach()
 execute_process(COMMAND ${TARNWICK} ${args}
                 INPUT_FILE ${DIR}/${NAME}.in
                 OUTPUT_VARIABLE out

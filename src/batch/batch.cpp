@@ -381,6 +381,8 @@ int runBatch(int argc, char** argv) {
             } else {
                 runPaced(-1);
             }
+            // A program waiting for a serial port: look again shortly.
+            if (in.deviceWaiting()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
         }
         if (!opt.file.empty() && !in.running()) return finish(in.lastRunFailed() ? 1 : 0);

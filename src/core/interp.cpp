@@ -56,18 +56,25 @@ void Interpreter::runSlice(int ms, long maxStatements) {
     while (running_ && !inputWaiting_) {
         stepOne();
         ++n;
+        if (deviceWait_) break;  // the host decides when to look again
         if (maxStatements >= 0 && n >= maxStatements) break;
         if ((n & 1023) == 0 && host_.monotonicMs() >= deadline) break;
     }
 }
 
 void Interpreter::stepOne() {
+    deviceWait_ = false;
+    if (transferring_) {
+        transferStep();
+        return;
+    }
     ++cur_;
     if (cur_ <= 0 || static_cast<size_t>(cur_) >= ent_.size()) {
         // Ran off the end of the table.
         finishRun(true);
         return;
     }
+    if (comTrapsOn_ && !trapPending_) pollComTraps();
     if (trapPending_) {
         // A trap fires as a GOSUB before the next statement.
         --cur_;
@@ -95,6 +102,11 @@ void Interpreter::stepOne() {
     } catch (const InputWait&) {
         // The statement runs again once the keys it waits for have come.
         --cur_;
+        return;
+    } catch (const DeviceWait&) {
+        // The same for a serial port.
+        --cur_;
+        deviceWait_ = true;
         return;
     }
     if ((s.code == kw::Print || s.code == kw::Question || s.code == kw::Write ||
@@ -137,6 +149,7 @@ void Interpreter::writeMessage(const std::string& msg) {
 
 void Interpreter::stopRun() {
     flushFiles();  // what a stopped program wrote is on disk
+    endDeviceWaits();
     running_ = false;
     inputWaiting_ = false;
     host_.screenChanged();
@@ -193,6 +206,8 @@ void Interpreter::doBreak(bool isStop) {
     inputWaiting_ = false;
     stopRun();
     promptBreak(atEnd || direct ? 0 : lineEntry);
+    // A break is how a program received over a port ends.
+    if (transferring_) endTransfer(true);
 }
 
 // ------------------------------------------------------------- resets

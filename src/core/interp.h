@@ -112,6 +112,10 @@ public:
     // The run ended with an error message shown (and no trap took it).
     bool lastRunFailed() const { return lastRunFailed_; }
     uint64_t statementsRun() const { return stmtCount_; }
+    // The last step waited for a serial port (data, output room, the
+    // partner, a program transfer): a host may pause a little before the
+    // next slice instead of polling at full speed.
+    bool deviceWaiting() const { return deviceWait_; }
 
     // Upper-cases a typed line outside quotes, comments and DATA text.
     static void normalizeLine(std::string& s);
@@ -283,11 +287,22 @@ private:
     bool executeKeys(Stmt& s);
     // Fires pending event traps between statements.
     void fireTraps();
+    // Serial ports (io/transfer.cpp): the ON COM poll between statements,
+    // whether any COM trap row is armed, one step of a program transfer
+    // and its end (a break ends a receive and loads what came), and the
+    // end of every wait when the run stops.
+    void pollComTraps();
+    void updateComTraps();
+    void transferStep();
+    void endTransfer(bool broken);
+    void endDeviceWaits();
     // Event traps and the line editor (traps.cpp, console.cpp).
     int trapEvent(int row);  // 0: not armed, 1: queued, 2: remembered
     void queueTrap(int row);
     void switchTrapRows(int first, int last, int mode);
     int32_t trapEntry(int row);
+    // The trap row of the serial slot that holds COM port n, -1 for none.
+    int comRow(int port) const;
     void typeChar(uint8_t lead, uint8_t trail);
     void backspace();
     void stopKey();
@@ -427,6 +442,9 @@ private:
     std::unique_ptr<EditState> edit_;
     std::unique_ptr<TrapState> traps_;
     bool trapPending_ = false;   // a trap event waits to fire between statements
+    bool comTrapsOn_ = false;    // a COM trap row is on or stopped: the ports are polled
+    bool transferring_ = false;  // a program transfer takes the run loop's steps
+    bool deviceWait_ = false;    // the last step waited for a serial port
     int32_t autoLine_ = 0;       // the number AUTO offers next, 0 when off
     int32_t autoStep_ = 10;
 };

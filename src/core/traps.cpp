@@ -253,14 +253,29 @@ bool Interpreter::executeKeys(Stmt& s) {
     case kw::Pen:
         switchTrapRows(TrapState::PenRow, TrapState::PenRow, s.sub);
         return true;
-    case kw::OnComGosub:
-        // No serial slot holds any port until a COM file is open.
-        if (!s.ex.empty()) evalNum(*s.ex[0]);
-        raise(err::IllegalFunctionCall);
-    case kw::Com:
-        // The port of COM(n) must be open.
-        evalNum(*s.ex[0]);
-        raise(err::FileNotOpen);
+    case kw::OnComGosub: {
+        // The row of the slot that holds port n (1 without "(n)").
+        const int port = s.ex.empty() ? 1 : roundedArg(evalNum(*s.ex[0]));
+        const int row = comRow(port);
+        if (row < 0) raise(err::IllegalFunctionCall);
+        const int32_t e = resolveTarget(s.str);
+        TrapRow& r = ts.rows[static_cast<size_t>(row)];
+        r.target = s.str;
+        r.entry = e;
+        r.gen = scanGen_;
+        return true;
+    }
+    case kw::Com: {
+        const int row = comRow(roundedArg(evalNum(*s.ex[0])));
+        if (row < 0) raise(err::FileNotOpen);
+        // ON without a handler is refused before the row changes: an armed
+        // row keeps its file from being closed.
+        if (s.sub == TrapRow::On && ts.rows[static_cast<size_t>(row)].target.empty())
+            raise(err::IllegalFunctionCall);
+        switchTrapRows(row, row, s.sub);
+        updateComTraps();
+        return true;
+    }
     default:
         return false;
     }
@@ -349,6 +364,9 @@ void Interpreter::fireTraps() {
             }
             const int32_t target = trapEntry(*it);
             if (gosub_.size() >= 255) raise(err::OutOfMemory);
+            if (*it >= TrapState::FirstComRow)
+                traps_->comHandlerDepth[static_cast<size_t>(*it - TrapState::FirstComRow)] =
+                    static_cast<int32_t>(gosub_.size());
             gosub_.push_back(cur_ + 1);
             cur_ = target - 1;
         }

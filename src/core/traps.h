@@ -48,6 +48,11 @@ struct TrapState {
     std::vector<int> due;
     uint32_t dueGen = 0;
 
+    // ON COM: while a COM row's handler runs, the GOSUB depth below its
+    // call, else -1. A port with data waiting fires its row again only
+    // after that handler has returned.
+    std::array<int32_t, 5> comHandlerDepth{-1, -1, -1, -1, -1};
+
     // ON TIME$: the host-clock deadline (monotonic ms), -1 when not armed.
     int64_t timeDeadline = -1;
 

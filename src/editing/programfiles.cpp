@@ -19,6 +19,7 @@
 #include "editing/editing.h"
 #include "editing/editops.h"
 #include "eval/numtext.h"
+#include "io/fileops.h"
 #include "io/progfile.h"
 
 namespace tw {
@@ -51,8 +52,25 @@ std::string nameOperand(Interpreter& in, std::string_view expr) {
     return name;
 }
 
-// Serial and printer transfers of program text are not available yet.
-[[noreturn]] void deviceTransfer() { raise(err::IllegalFunctionCall); }
+// The device a LOAD or SAVE name stands for: 'C' a serial port, 'L' the
+// printer, 'D' the screen or keyboard device, 0 a disk file.
+char transferDevice(const std::string& name) {
+    if (progfile::isDeviceName(name, "COM")) return 'C';
+    if (progfile::isDeviceName(name, "LPT")) return 'L';
+    for (const char* dev : {"SCRN", "KYBD"}) {
+        const std::string d = dev;
+        if (name.find(d + ":") != std::string::npos || name.find(d + " :") != std::string::npos) return 'D';
+    }
+    return 0;
+}
+
+// A program goes to a port or the printer, and comes from a port; the
+// other devices can do neither.
+void deviceTransfer(Interpreter& in, const std::string& name, bool send) {
+    const char dev = transferDevice(name);
+    if (dev == 'D' || (dev == 'L' && !send)) raise(err::IllegalOperation, "Illegal operetion in ");
+    FileOps::startTransfer(in, name, send);
+}
 
 // The file MERGE and CHAIN read: the name as given, or with ".BAS" when it
 // has no extension and the bare name does not exist.
@@ -148,7 +166,10 @@ void EditingOps::load(Interpreter& in, std::string_view operand, bool alwaysRun)
     const size_t comma = findOutside(r, ",");
     const bool run = alwaysRun || (comma != std::string_view::npos && r.substr(comma + 1).find('R') != std::string_view::npos);
     const std::string name = nameOperand(in, r.substr(0, comma));
-    if (progfile::isDeviceName(name, "COM")) deviceTransfer();
+    if (transferDevice(name)) {
+        deviceTransfer(in, name, false);
+        return;
+    }
     const std::string path = progfile::hostPath(progfile::withBasExtension(name));
     if (!in.loadProgramFile(path)) raise(err::FileNotOpen);
     in.pending_.clear();
@@ -168,7 +189,10 @@ void EditingOps::save(Interpreter& in, Stmt& s) {
         text = true;
     }
     const std::string name = nameOperand(in, r.substr(0, comma));
-    if (progfile::isDeviceName(name, "COM") || progfile::isDeviceName(name, "LPT")) deviceTransfer();
+    if (transferDevice(name)) {
+        deviceTransfer(in, name, true);
+        return;
+    }
     const std::string path = progfile::hostPath(progfile::withBasExtension(name));
     std::string error;
     if (!in.saveProgramFile(path, text, &error))

@@ -143,6 +143,8 @@ void COrvellanView::schedule() {
         } else if (keyPolls_.budget(now) <= 0) {
             wait = std::max<int64_t>(NapMs, keyPolls_.msUntil(now));
         }
+        // A program waiting for a serial port looks again after a nap.
+        if (in_->deviceWaiting()) wait = std::max<int64_t>(wait, NapMs);
         const int interval = static_cast<int>(std::min<int64_t>(wait, 60000));
         if (runTimer_.interval() != interval) runTimer_.setInterval(interval);
         if (!runTimer_.isActive()) runTimer_.start();
@@ -189,7 +191,7 @@ void COrvellanView::runPaced() {
         const int64_t missed = static_cast<int64_t>(in_->keyMisses() - misses);
         polling_ = missed > 0;
         if (!speed_.limited()) keyPolls_.spend(missed);
-        if (shutDown_ || !in_->running() || in_->inputWaiting()) break;
+        if (shutDown_ || !in_->running() || in_->inputWaiting() || in_->deviceWaiting()) break;
         now = host_->monotonicMs();
         if (now - start >= SliceMs) break;
     }

@@ -47,13 +47,18 @@ struct FileOps {
     // The console statement that INPUT # or LINE INPUT # on the keyboard
     // device runs, made once per text.
     static Stmt& keyboardForm(Interpreter& in, const std::string& text, int code);
-    static SerialLink& link(Interpreter& in, const FileEntry& e);
+    static SerialPort& link(Interpreter& in, const FileEntry& e);
     // PRINT # and WRITE # output to a disk file or serial port.
     static void sendText(Interpreter& in, FileEntry& e, std::string_view text);
     static bool isStringTarget(Interpreter& in, const Expr& t);
     // Stores text read from a file: a numeric variable takes the number at
     // its start.
     static void assignText(Interpreter& in, const Expr& t, std::string text);
+
+    // ---- program transfers (transfer.cpp) ----
+    // SAVE or LOAD with a device name: opens the lowest free number on it
+    // and hands the run loop the transfer. LOAD takes a serial port only.
+    static void startTransfer(Interpreter& in, const std::string& name, bool send);
 
     // ---- random files (random.cpp) ----
     // GET and PUT with "#" or a digit after the keyword are the file forms.

@@ -203,7 +203,11 @@ void FileOps::open(Interpreter& in, Stmt& s) {
     const std::string& name = nameValue.str;
     const std::string upper = upperName(name);
     FileState& fs = *in.files_;
-    if (fs.table[static_cast<size_t>(n)].open) closeEntry(in, n, true);
+    if (FileEntry& was = fs.table[static_cast<size_t>(n)]; was.open) {
+        // A port taken over keeps nothing back: its queued output goes first.
+        if (was.device == Device::Serial && !link(in, was).flushOutput()) throw DeviceWait{};
+        closeEntry(in, n, true);
+    }
     FileEntry& e = fs.table[static_cast<size_t>(n)];
     e = FileEntry{};
     e.record.fill(' ');
@@ -217,13 +221,34 @@ void FileOps::open(Interpreter& in, Stmt& s) {
         for (size_t k = 1; k < fs.slots.size() && !slot; ++k)
             if (fs.slots[k].fileNo < 1) slot = k;
         if (!slot) raise(err::OutOfMemory);
-        std::unique_ptr<SerialLink> link = makeSerialLink();
-        if (!link || !link->open(settings)) raise(err::FileNotOpen, "File can not open in ");
-        while (!link->partnerPresent()) {
+        // The port is made once; an OPEN that waits for its partner finds
+        // it again when the statement runs again.
+        PendingOpen& po = fs.pendingOpen;
+        std::unique_ptr<SerialPort> link;
+        int64_t since = in.host().monotonicMs();
+        if (po.port && po.stmt == &s && po.fileNo == n) {
+            link = std::move(po.port);
+            since = po.since;
+        } else {
+            if (po.port) po.port->close();
+            std::unique_ptr<SerialLink> line = makeSerialLink(port);
+            if (!line || !line->open(settings)) raise(err::FileNotOpen, "File can not open in ");
+            link = std::make_unique<SerialPort>(std::move(line));
+        }
+        po = PendingOpen{};
+        while (!link->link().partnerPresent()) {
+            if (in.host().monotonicMs() - since < link->link().partnerWaitMs()) {
+                po.stmt = &s;
+                po.fileNo = n;
+                po.port = std::move(link);
+                po.since = since;
+                throw DeviceWait{};
+            }
             if (in.host().ask("Partner is not connect , Retry ?", Host::RetryCancel) != Host::AnswerRetry) {
                 link->close();
                 raise(err::NotConnectCom);
             }
+            since = in.host().monotonicMs();
         }
         fs.slots[slot].fileNo = n;
         fs.slots[slot].port = port;
@@ -263,12 +288,28 @@ void FileOps::open(Interpreter& in, Stmt& s) {
 
 // ------------------------------------------------------------ CLOSE
 
+namespace {
+
+// A serial file closes once its queued output has gone out; until then
+// CLOSE waits (and closes nothing, so that it can run again).
+void awaitOutput(Interpreter& in, const std::vector<int>& numbers) {
+    for (int n : numbers) {
+        const FileEntry* e = FileOps::openEntry(in, n);
+        if (e && e->device == Device::Serial && !FileOps::link(in, *e).flushOutput()) throw DeviceWait{};
+    }
+}
+
+}  // namespace
+
 void FileOps::close(Interpreter& in, Stmt& s) {
     const std::string_view t = s.text;
     const size_t hash = t.find('#');
+    std::vector<int> numbers;
     if (hash == std::string_view::npos) {
         for (int n = 1; n <= FileState::MaxFiles; ++n)
-            if (openEntry(in, n)) closeEntry(in, n, true);
+            if (openEntry(in, n)) numbers.push_back(n);
+        awaitOutput(in, numbers);
+        for (int n : numbers) closeEntry(in, n, true);
         return;
     }
     // "#a,b,c": only the first number carries the "#"; the list ends at
@@ -278,11 +319,13 @@ void FileOps::close(Interpreter& in, Stmt& s) {
         size_t j = i;
         while (j < t.size() && t[j] != ',' && t[j] != ':' && t[j] != '\'' && t[j] != '\r' && t[j] != '\n') ++j;
         const std::string_view item = t.substr(i, j - i);
-        if (trim(item).empty()) return;
-        closeEntry(in, fileNumber(item), true);
-        if (j >= t.size() || t[j] != ',') return;
+        if (trim(item).empty()) break;
+        numbers.push_back(fileNumber(item));
+        if (j >= t.size() || t[j] != ',') break;
         i = j + 1;
     }
+    awaitOutput(in, numbers);
+    for (int n : numbers) closeEntry(in, n, true);
 }
 
 void FileOps::closeEntry(Interpreter& in, int n, bool report) {
@@ -300,8 +343,15 @@ void FileOps::closeEntry(Interpreter& in, int n, bool report) {
             raise(err::IllegalOperation);
         if (slot >= 1 && slot < static_cast<int>(fs.slots.size())) {
             SerialSlot& sl = fs.slots[static_cast<size_t>(slot)];
-            if (sl.link) sl.link->close();
+            // Queued output is given a moment to go out (the statement
+            // waits for it before it gets here).
+            if (sl.link) sl.link->close(report ? 0 : 1000);
             sl = SerialSlot{};
+            // The slot's trap row goes with the port.
+            const size_t row = static_cast<size_t>(TrapState::FirstComRow + slot - 1);
+            in.traps_->rows[row] = TrapRow{};
+            in.traps_->comHandlerDepth[static_cast<size_t>(slot - 1)] = -1;
+            in.updateComTraps();
         }
     } else if (e->disk) {
         failed = !e->disk->close();
@@ -328,7 +378,7 @@ bool Interpreter::fnEof(int fileNo) {
     FileEntry& e = FileOps::requireOpen(*this, fileNo);
     switch (e.device) {
     case Device::Disk: return FileOps::disk(*this, e).atEnd();
-    case Device::Serial: return !files_->slots[static_cast<size_t>(e.serialSlot)].link->dataWaiting();
+    case Device::Serial: return !FileOps::link(*this, e).dataWaiting();
     case Device::Keyboard: return false;  // more keys can always come
     default: raise(err::IllegalFunctionCall);
     }
@@ -338,7 +388,7 @@ double Interpreter::fnLof(int fileNo) {
     FileEntry& e = FileOps::requireOpen(*this, fileNo);
     switch (e.device) {
     case Device::Disk: return static_cast<double>(FileOps::disk(*this, e).size());
-    case Device::Serial: return files_->slots[static_cast<size_t>(e.serialSlot)].link->freeSpace();
+    case Device::Serial: return static_cast<double>(FileOps::link(*this, e).freeSpace());
     default: raise(err::IllegalFunctionCall);
     }
 }
@@ -347,7 +397,7 @@ double Interpreter::fnLoc(int fileNo) {
     FileEntry& e = FileOps::requireOpen(*this, fileNo);
     switch (e.device) {
     case Device::Disk: return static_cast<double>(FileOps::disk(*this, e).position());
-    case Device::Serial: return files_->slots[static_cast<size_t>(e.serialSlot)].link->waiting();
+    case Device::Serial: return static_cast<double>(FileOps::link(*this, e).waiting());
     default: raise(err::IllegalFunctionCall);
     }
 }
@@ -358,8 +408,12 @@ bool Interpreter::fnFileInput(int fileNo, int count, std::string& out) {
     case Device::Keyboard:
         return count <= 0 || takeKeys(count, out);
     case Device::Serial: {
-        SerialLink& link = *files_->slots[static_cast<size_t>(e.serialSlot)].link;
-        for (int i = 0; i < count; ++i) out.push_back(static_cast<char>(link.receiveByte()));
+        // All n bytes or none: a wait reads them again from the start.
+        SerialPort::Reader r(FileOps::link(*this, e), host_);
+        std::string got;
+        for (int i = 0; i < count; ++i) got.push_back(static_cast<char>(r.next()));
+        r.commit();
+        out += got;
         return true;
     }
     case Device::Disk: {

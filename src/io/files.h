@@ -56,7 +56,26 @@ struct FileEntry {
 struct SerialSlot {
     int fileNo = 0;  // below 1: free
     int port = 0;
-    std::unique_ptr<SerialLink> link;
+    std::unique_ptr<SerialPort> link;
+};
+
+// A COM OPEN that waits for its partner: the statement runs again at each
+// step of the run loop and takes the port up where it left it.
+struct PendingOpen {
+    const Stmt* stmt = nullptr;
+    int fileNo = 0;
+    std::unique_ptr<SerialPort> port;
+    int64_t since = 0;  // host clock when the wait (or the last Retry) began
+};
+
+// SAVE to a port or the printer, LOAD from a port: the run loop moves one
+// piece per step until the program is sent, or the user breaks a receive.
+struct ProgramTransfer {
+    enum Kind : uint8_t { None, Send, Receive };
+    Kind kind = None;
+    int fileNo = 0;
+    size_t nextLine = 0;   // send: the first line not yet sent
+    std::string received;  // receive: the text so far
 };
 
 struct FileState {
@@ -69,6 +88,8 @@ struct FileState {
     std::array<FileEntry, MaxFiles + 1> table;  // entry 0 is never opened
     uint64_t printerUses = 0;
     std::array<SerialSlot, 6> slots;  // slots 1..5
+    PendingOpen pendingOpen;
+    ProgramTransfer transfer;
 
     // Console statements that INPUT # and LINE INPUT # on "KYBD:" run, by
     // their text; kept while an input waits for its line.

@@ -48,7 +48,7 @@ Stmt& FileOps::keyboardForm(Interpreter& in, const std::string& text, int code) 
     return st;
 }
 
-SerialLink& FileOps::link(Interpreter& in, const FileEntry& e) {
+SerialPort& FileOps::link(Interpreter& in, const FileEntry& e) {
     return *in.files_->slots[static_cast<size_t>(e.serialSlot)].link;
 }
 
@@ -106,6 +106,9 @@ void FileOps::printFile(Interpreter& in, Stmt& s) {
         s.promptSep = kListParsed;
     }
     const bool usingForm = s.present[0];
+    // A port waits for its partner and for output room before the list is
+    // evaluated, so that a wait never evaluates it twice.
+    if (e->device == Device::Serial) link(in, *e).readyToSend();
     if (e->device == Device::Screen) {
         in.stPrint(s, usingForm);
         if (in.lineStart_ && in.running_) in.screen_.newline();
@@ -174,6 +177,7 @@ void FileOps::writeStatement(Interpreter& in, Stmt& s, bool toFile) {
             raise(err::FileNotOpen);
     }
     parseWriteList(s);
+    if (e && e->device == Device::Serial) link(in, *e).readyToSend();
     std::string text;
     for (const PrintItem& it : s.items) {
         if (it.expr) text += writeItem(in.eval(*it.expr));
@@ -296,11 +300,13 @@ void FileOps::inputFile(Interpreter& in, Stmt& s) {
     }
     std::string field;
     if (e->device == Device::Serial) {
-        SerialLink& port = link(in, *e);
+        // A wait reads every field again from the first received byte.
+        SerialPort::Reader r(link(in, *e), in.host());
         for (const ExprPtr& t : s.targets) {
-            readField([&] { return port.receiveByte(); }, !isStringTarget(in, *t), field);
+            readField([&] { return r.next(); }, !isStringTarget(in, *t), field);
             assignText(in, *t, field);
         }
+        r.commit();
         return;
     }
     DiskFile& f = disk(in, *e);
@@ -347,12 +353,24 @@ void FileOps::lineInputFile(Interpreter& in, Stmt& s) {
     }
     std::string line;
     if (e->device == Device::Serial) {
-        SerialLink& port = link(in, *e);
-        std::string got;
-        do got = port.receiveLine();
-        while (got == "\r" || got == "\n" || got == "\r\n");
-        for (char c : got)
-            if (c != '"') line.push_back(c);
+        // Line ends before the line are passed over; a double quote
+        // toggles a quoted part, in which a line end is text. The line
+        // never waits for what follows its end: an LF that has already
+        // come after the CR is taken with it.
+        SerialPort::Reader r(link(in, *e), in.host());
+        int c = r.next();
+        while (c == '\r' || c == '\n') c = r.next();
+        bool quoted = false;
+        for (;; c = r.next()) {
+            if (c == '"') {
+                quoted = !quoted;
+                continue;
+            }
+            if (!quoted && (c == '\r' || c == '\n')) break;
+            line.push_back(static_cast<char>(c));
+        }
+        r.commit();
+        if (c == '\r' && r.tryNext() == '\n') r.commit();
     } else {
         DiskFile& f = disk(in, *e);
         bool quoted = false;

@@ -1,8 +1,12 @@
 #include "io/serial.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "core/errors.h"
+#include "core/host.h"
 #include "eval/expr.h"
 #include "eval/numtext.h"
 
@@ -59,6 +63,102 @@ SerialSettings serialSettings(std::string_view name) {
     return s;
 }
 
-std::unique_ptr<SerialLink> makeSerialLink() { return nullptr; }
+// ------------------------------------------------------------ port
+
+namespace {
+// A reader that needs more than the input buffer holds may let it grow to
+// this; a line longer than that is a Disk I/O error.
+constexpr size_t kMaxDemand = 1u << 20;
+}  // namespace
+
+void SerialPort::pump(bool demand) {
+    if (!out_.empty() && !failed_) {
+        const long n = link_->write(out_);
+        if (n < 0)
+            failed_ = true;
+        else
+            out_.erase(0, static_cast<size_t>(n));
+    }
+    size_t limit = BufferSize;
+    if (demand) {
+        if (in_.size() >= kMaxDemand) raise(err::DiskIO);
+        limit = kMaxDemand;
+    }
+    if (in_.size() >= limit) return;
+    const size_t before = in_.size();
+    link_->read(in_, limit - in_.size());
+    arrived_ += in_.size() - before;
+}
+
+size_t SerialPort::waiting() {
+    pump();
+    return std::min(in_.size(), BufferSize);
+}
+
+void SerialPort::readyToSend() {
+    if (failed_) raise(err::DiskIO);
+    pump();
+    if (!link_->partnerPresent() || out_.size() >= BufferSize) throw DeviceWait{};
+}
+
+void SerialPort::send(std::string_view text) {
+    if (failed_ || text.size() > BufferSize) raise(err::DiskIO);
+    out_.append(text);
+    pump();
+    if (failed_) raise(err::DiskIO);
+}
+
+bool SerialPort::flushOutput() {
+    pump();
+    return out_.empty() || failed_;
+}
+
+int SerialPort::Reader::next() {
+    SerialPort& p = port_;
+    if (pos_ >= p.in_.size()) p.pump(true);
+    if (pos_ >= p.in_.size()) p.waitForData(host_);
+    return static_cast<uint8_t>(p.in_[pos_++]);
+}
+
+int SerialPort::Reader::tryNext() {
+    SerialPort& p = port_;
+    if (pos_ >= p.in_.size()) p.pump(true);
+    if (pos_ >= p.in_.size()) return -1;
+    return static_cast<uint8_t>(p.in_[pos_++]);
+}
+
+void SerialPort::Reader::commit() {
+    port_.in_.erase(0, pos_);
+    pos_ = 0;
+    port_.waitSince_ = -1;
+}
+
+std::string SerialPort::takeAll() {
+    pump(true);
+    std::string all;
+    all.swap(in_);
+    return all;
+}
+
+void SerialPort::waitForData(Host& host) {
+    const int64_t now = host.monotonicMs();
+    if (waitSince_ < 0) {
+        waitSince_ = now;
+    } else if (now - waitSince_ >= receiveWaitMs) {
+        if (host.ask("Input data none , Wait ?", Host::RetryCancel) != Host::AnswerRetry) {
+            waitSince_ = -1;
+            raise(err::DiskIO);
+        }
+        waitSince_ = host.monotonicMs();
+    }
+    throw DeviceWait{};
+}
+
+void SerialPort::close(int ms) {
+    using clock = std::chrono::steady_clock;
+    const auto until = clock::now() + std::chrono::milliseconds(ms);
+    while (!flushOutput() && clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    link_->close();
+}
 
 }  // namespace tw

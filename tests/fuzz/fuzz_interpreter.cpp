@@ -2,6 +2,7 @@
 // and direct commands, bytes as CP932), run with a statement budget per line.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "core/host.h"
 #include "core/interp.h"
+#include "io/serial.h"
 
 namespace {
 
@@ -20,6 +22,29 @@ public:
     int64_t now = 0;
 };
 
+// COM ports never reach a real device: each is a line that echoes what is
+// sent on it.
+class EchoLink : public tw::SerialLink {
+public:
+    bool open(const tw::SerialSettings&) override { return true; }
+    bool partnerPresent() override { return true; }
+    void close() override {}
+    long write(std::string_view b) override {
+        const size_t n = std::min(b.size(), size_t{65536} - std::min(buf_.size(), size_t{65536}));
+        buf_.append(b.substr(0, n));
+        return static_cast<long>(n);
+    }
+    bool read(std::string& into, size_t max) override {
+        const size_t n = std::min(max, buf_.size());
+        into.append(buf_, 0, n);
+        buf_.erase(0, n);
+        return true;
+    }
+
+private:
+    std::string buf_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -29,6 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return mkdtemp(dir) != nullptr && chdir(dir) == 0;
     }();
     (void)moved;
+    static bool echo = [] {
+        tw::setSerialLinkFactory([](int) { return std::make_unique<EchoLink>(); });
+        return true;
+    }();
+    (void)echo;
     FuzzHost host;
     tw::Interpreter in(host);
     size_t lines = 0;

@@ -9,6 +9,7 @@
 
 #include "gui/commands.h"
 #include "gui_support.h"
+#include "io/serial.h"
 
 using namespace tw;
 using twtest::Window;
@@ -206,3 +207,52 @@ TEST(Pacing, SpeedMenu) {
 }
 
 }  // namespace
+
+// A program waiting for a serial port naps between looks, the window
+// answers meanwhile, data that comes is taken at the next look, and ESC
+// ends the wait.
+namespace {
+
+struct Line {
+    std::string incoming;
+};
+
+class LineLink : public SerialLink {
+public:
+    explicit LineLink(Line& l) : l_(l) {}
+    bool open(const SerialSettings&) override { return true; }
+    bool partnerPresent() override { return true; }
+    void close() override {}
+    long write(std::string_view b) override { return static_cast<long>(b.size()); }
+    bool read(std::string& into, size_t max) override {
+        const size_t n = std::min(max, l_.incoming.size());
+        into.append(l_.incoming, 0, n);
+        l_.incoming.erase(0, n);
+        return true;
+    }
+
+private:
+    Line& l_;
+};
+
+}  // namespace
+
+TEST(Pacing, SerialWaitNapsAndEscEndsIt) {
+    Line line;
+    setSerialLinkFactory([&](int) { return std::make_unique<LineLink>(line); });
+    Window w;
+    w.program({"10 OPEN \"COM1:9600,N,8,1,N\" AS #1", "20 LINE INPUT #1,A$:PRINT \"[\";A$;\"]\"",
+               "30 GOTO 20"});
+    w.command(ID_RUN);
+    for (int i = 0; i < 3; ++i) w.view()->runStep();
+    EXPECT_EQ(runState(*w.view()), RunState::Napping);
+    line.incoming = "HELLO\r";
+    for (int i = 0; i < 3; ++i) w.view()->runStep();
+    EXPECT_GE(w.findRow("[HELLO]"), 0);
+    EXPECT_EQ(runState(*w.view()), RunState::Napping);
+    QTest::keyClick(w.view(), Qt::Key_Escape);
+    EXPECT_EQ(runState(*w.view()), RunState::Stopped);
+    EXPECT_GE(w.findRow("BREAK, OK in 20"), 0);
+    EXPECT_TRUE(w.dialogs.asked.empty());
+    setSerialLinkFactory({});
+}

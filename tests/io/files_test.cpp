@@ -200,6 +200,8 @@ TEST_F(FilesTest, RandomFileErrors) {
 
 TEST_F(FilesTest, OpenAndCloseErrors) {
     put("THERE.DAT", "X");
+    // Port 1 names a device that does not exist.
+    ::setenv("TARNWICK_COM1", "/nonexistent/tty", 1);
     struct Case {
         const char* statement;
         const char* shown;
@@ -234,6 +236,7 @@ TEST_F(FilesTest, OpenAndCloseErrors) {
         {"LPRINT 1/0", "Division by Zero (/0)"},
     };
     for (const Case& c : cases) EXPECT_EQ(directOutput(c.statement), c.shown) << c.statement;
+    ::unsetenv("TARNWICK_COM1");
     // Names match existing files without regard to case, as program files do.
     put("MIXED.Dat", "M\r");
     EXPECT_EQ(directOutput("OPEN \"mixed.dat\" FOR INPUT AS #1:LINE INPUT #1,A$:PRINT A$"), "M");
