@@ -95,7 +95,11 @@ void Interpreter::stepOne() {
     ++stmtCount_;
     try {
         if (s.error) throw *s.error;
-        execute(s);
+        // Assignments and NEXT, the bulk of most programs, go straight to
+        // their handlers.
+        if (s.code == kw::Assign) assign(*s.target, *s.ex[0], s.radix);
+        else if (s.code == kw::Next) stNext(s);
+        else execute(s);
     } catch (const BasicError& be) {
         handleError(be);
         return;

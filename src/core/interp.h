@@ -165,7 +165,13 @@ public:
     double evalNum(const Expr& e);
     Value evalRegion(std::string_view text);
     void store(const Expr& target, Value v, bool radix = false);
-    Variable* findVar(const Expr& e);
+    Variable* findVar(const Expr& e) {
+        if (e.cache && e.cacheGen == varGen_) [[likely]] return static_cast<Variable*>(e.cache);
+        return findVarSlow(e);
+    }
+    // Assigns the value of an expression to a variable or element, as
+    // store(target, eval(value), radix) does.
+    void assign(const Expr& target, const Expr& value, bool radix);
     Variable* lookupVar(const std::string& name, VType type, bool hasSuffix);
     VType defaultType(char letter) const;
     int err() const { return errCode_; }
@@ -337,8 +343,12 @@ private:
     Array* arrayFor(const Expr& e);
     void eraseArray(const std::string& name);
     Value callUserFn(const Expr& e);
+    Variable* findVarSlow(const Expr& e);
     bool maybeString(const Expr& e);
-    double binNum(Op op, double x, double y);
+    // Whether the operands of e all give numbers; remembered for the
+    // current variable generation.
+    bool numericOperands(const Expr& e);
+    double operandNum(const Expr& k);
     std::deque<std::vector<Value>> argPool_;  // deque: growing keeps references valid
     size_t argDepth_ = 0;
 

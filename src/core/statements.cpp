@@ -455,7 +455,7 @@ void Interpreter::execute(Stmt& s) {
         stPrint(s, true);
         return;
     case kw::Assign:
-        store(*s.target, eval(*s.ex[0]), s.radix);
+        assign(*s.target, *s.ex[0], s.radix);
         return;
     case kw::Goto:
     case kw::GoTo:
@@ -700,8 +700,7 @@ int16_t wrap16(double x) {
 }  // namespace
 
 void Interpreter::stFor(Stmt& s) {
-    const Value start = eval(*s.ex[0]);
-    store(*s.target, start, s.radix);
+    assign(*s.target, *s.ex[0], s.radix);
     Variable* var = findVar(*s.target);
     if (var->type != VType::Int && var->type != VType::Sng) raise(err::TypeMismatch);
     // The same FOR running again takes its old level back and drops the
@@ -928,6 +927,8 @@ void Interpreter::stDefType(Stmt& s) {
             uint8_t& slot = defType_[static_cast<size_t>(c - 'A')];
             if (slot != 127 && slot != type) raise(err::DuplicateDefinition);
             slot = type;
+            // Which operands give strings was remembered under the old types.
+            ++varGen_;
         }
     }
 }

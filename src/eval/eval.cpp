@@ -34,20 +34,35 @@ int16_t low16(double x) {
 // The dialect's rounding to a whole number: halves away from zero.
 double roundHalfAway(double x) { return x >= 0 ? fastTrunc(x + 0.5) : fastTrunc(x - 0.5); }
 
-int32_t toInt32(double x) {
+[[gnu::noinline]] int32_t roundToInt32(double x) {
     const double r = roundHalfAway(x);
     if (r < -2147483648.0 || r > 2147483647.0) raise(err::Overflow);
     return static_cast<int32_t>(r);
 }
 
+// The operand of \ and MOD rounded to a whole number, with the range check.
+inline int32_t toInt32(double x) {
+    // A whole number in range needs no rounding.
+    if (x > -2147483649.0 && x < 2147483648.0) {
+        const int32_t i = static_cast<int32_t>(x);
+        if (static_cast<double>(i) == x) return i;
+    }
+    return roundToInt32(x);
+}
+
 // Integer results of \ and MOD keep seven significant digits.
 inline double sig7(double r) { return std::fabs(r) < 1e7 ? r : numtext::roundSig(r, 7); }
 
-double checked(double r) {
-    // Whole numbers below 1e15 already have at most 16 digits.
-    if (std::fabs(r) < 1e15 && r == static_cast<double>(static_cast<int64_t>(r))) return r;
+[[gnu::noinline]] double roundResult(double r) {
     if (std::isinf(r) || std::isnan(r)) raise(err::Overflow);
     return numtext::roundSig(r, 16);
+}
+
+// A result of + - * / ^ rounded to 16 significant digits.
+inline double checked(double r) {
+    // Whole numbers below 1e15 already have at most 16 digits.
+    if (std::fabs(r) < 1e15 && r == static_cast<double>(static_cast<int64_t>(r))) return r;
+    return roundResult(r);
 }
 
 double power(double x, double y) {
@@ -79,6 +94,43 @@ double power(double x, double y) {
     return r;
 }
 
+// One numeric operator, with the rounding of its result.
+[[gnu::noinline]] double binNum(Op op, double x, double y) {
+    switch (op) {
+    case Op::Add: return checked(x + y);
+    case Op::Sub: return checked(x - y);
+    case Op::Mul: return checked(x * y);
+    case Op::Div:
+        if (std::fabs(y) <= kZero) raise(err::DivisionByZero);
+        return checked(x / y);
+    case Op::Pow: return checked(power(x, y));
+    case Op::IDiv: {
+        const int32_t p = toInt32(x);
+        const int32_t q = toInt32(y);
+        if (q == 0) raise(err::DivisionByZero);
+        return sig7(static_cast<double>(q == -1 ? -static_cast<int64_t>(p) : p / q));
+    }
+    case Op::Mod: {
+        const int32_t p = toInt32(x);
+        const int32_t q = toInt32(y);
+        if (q == 0) raise(err::DivisionByZero);
+        return sig7(static_cast<double>(q == -1 ? 0 : p % q));
+    }
+    case Op::Eq: return low16(x) == low16(y) ? -1 : 0;
+    case Op::Ne: return low16(x) != low16(y) ? -1 : 0;
+    case Op::Lt: return low16(x) < low16(y) ? -1 : 0;
+    case Op::Gt: return low16(x) > low16(y) ? -1 : 0;
+    case Op::Le: return low16(x) <= low16(y) ? -1 : 0;
+    case Op::Ge: return low16(x) >= low16(y) ? -1 : 0;
+    case Op::And: return static_cast<int16_t>(low16(x) & low16(y));
+    case Op::Or: return static_cast<int16_t>(low16(x) | low16(y));
+    case Op::Xor: return static_cast<int16_t>(low16(x) ^ low16(y));
+    case Op::Eqv: return static_cast<int16_t>(~(low16(x) ^ low16(y)));
+    case Op::Imp: return static_cast<int16_t>(~low16(x) | low16(y));
+    }
+    return 0;
+}
+
 }  // namespace
 
 VType Interpreter::defaultType(char letter) const {
@@ -98,8 +150,7 @@ Variable* Interpreter::lookupVar(const std::string& name, VType type, bool hasSu
     return &v;
 }
 
-Variable* Interpreter::findVar(const Expr& e) {
-    if (e.cache && e.cacheGen == varGen_) return static_cast<Variable*>(e.cache);
+Variable* Interpreter::findVarSlow(const Expr& e) {
     if (e.text.empty() || !isUpper(e.text[0])) raise(err::Syntax);
     Variable* v = lookupVar(e.text, e.suffixType, e.hasSuffix);
     Expr& m = const_cast<Expr&>(e);
@@ -143,61 +194,56 @@ bool Interpreter::maybeString(const Expr& e) {
     return true;
 }
 
+bool Interpreter::numericOperands(const Expr& e) {
+    for (const auto& k : e.kids)
+        if (maybeString(*k)) return false;
+    e.numGen = varGen_;
+    return true;
+}
+
+// The number of an operand known to give one: constants and variables are
+// read in place, anything else goes through evalNum.
+[[gnu::always_inline]] inline double Interpreter::operandNum(const Expr& k) {
+    if (k.kind == Expr::NumLit) return k.num;
+    if (k.kind == Expr::Var && k.cache && k.cacheGen == varGen_) {
+        const Variable* v = static_cast<const Variable*>(k.cache);
+        if (v->type != VType::Str) return v->num;
+    }
+    return evalNum(k);
+}
+
 double Interpreter::evalNum(const Expr& e) {
     switch (e.kind) {
     case Expr::NumLit:
         return e.num;
     case Expr::Var: {
         const Variable* v = findVar(e);
-        if (v->type == VType::Str) raise(err::TypeMismatch);
+        if (v->type == VType::Str) [[unlikely]] raise(err::TypeMismatch);
         return v->num;
     }
     case Expr::Bin:
-        if (!maybeString(*e.kids[0]) && !maybeString(*e.kids[1]))
-            return binNum(e.op, evalNum(*e.kids[0]), evalNum(*e.kids[1]));
-        [[fallthrough]];
-    default: {
-        Value v = eval(e);
-        if (v.isStr()) raise(err::TypeMismatch);
-        return v.num;
+        if (e.numGen == varGen_ || numericOperands(e)) {
+            // The left operand first, as the general path evaluates them.
+            const double x = operandNum(*e.kids[0]);
+            const double y = operandNum(*e.kids[1]);
+            switch (e.op) {
+            case Op::Add: return checked(x + y);
+            case Op::Sub: return checked(x - y);
+            case Op::Mul: return checked(x * y);
+            default: return binNum(e.op, x, y);
+            }
+        }
+        break;
+    case Expr::Func:
+        if (e.plainFn && (e.numGen == varGen_ || numericOperands(e)))
+            return callPlainFunction(*e.fn, operandNum(*e.kids[0]));
+        break;
+    default:
+        break;
     }
-    }
-}
-
-double Interpreter::binNum(Op op, double x, double y) {
-    switch (op) {
-    case Op::Add: return checked(x + y);
-    case Op::Sub: return checked(x - y);
-    case Op::Mul: return checked(x * y);
-    case Op::Div:
-        if (std::fabs(y) <= kZero) raise(err::DivisionByZero);
-        return checked(x / y);
-    case Op::Pow: return checked(power(x, y));
-    case Op::IDiv: {
-        const int32_t p = toInt32(x);
-        const int32_t q = toInt32(y);
-        if (q == 0) raise(err::DivisionByZero);
-        return sig7(static_cast<double>(q == -1 ? -static_cast<int64_t>(p) : p / q));
-    }
-    case Op::Mod: {
-        const int32_t p = toInt32(x);
-        const int32_t q = toInt32(y);
-        if (q == 0) raise(err::DivisionByZero);
-        return sig7(static_cast<double>(q == -1 ? 0 : p % q));
-    }
-    case Op::Eq: return low16(x) == low16(y) ? -1 : 0;
-    case Op::Ne: return low16(x) != low16(y) ? -1 : 0;
-    case Op::Lt: return low16(x) < low16(y) ? -1 : 0;
-    case Op::Gt: return low16(x) > low16(y) ? -1 : 0;
-    case Op::Le: return low16(x) <= low16(y) ? -1 : 0;
-    case Op::Ge: return low16(x) >= low16(y) ? -1 : 0;
-    case Op::And: return static_cast<int16_t>(low16(x) & low16(y));
-    case Op::Or: return static_cast<int16_t>(low16(x) | low16(y));
-    case Op::Xor: return static_cast<int16_t>(low16(x) ^ low16(y));
-    case Op::Eqv: return static_cast<int16_t>(~(low16(x) ^ low16(y)));
-    case Op::Imp: return static_cast<int16_t>(~low16(x) | low16(y));
-    }
-    return 0;
+    const Value v = eval(e);
+    if (v.isStr()) raise(err::TypeMismatch);
+    return v.num;
 }
 
 Value Interpreter::eval(const Expr& e) {
@@ -263,8 +309,10 @@ Value Interpreter::eval(const Expr& e) {
         break;
     }
     const Op op = e.op;
-    if (!maybeString(*e.kids[0]) && !maybeString(*e.kids[1])) {
-        const double r = binNum(op, evalNum(*e.kids[0]), evalNum(*e.kids[1]));
+    if (e.numGen == varGen_ || numericOperands(e)) {
+        const double x = evalNum(*e.kids[0]);
+        const double y = evalNum(*e.kids[1]);
+        const double r = binNum(op, x, y);
         return op <= Op::Pow ? Value::dbl(r) : Value::integer(r);
     }
     Value a = eval(*e.kids[0]);
@@ -308,8 +356,7 @@ Value Interpreter::evalRegion(std::string_view text) {
 
 // Converts a value for a variable or element of type t, with the range
 // checks of the store.
-static double convertForStore(VType t, const Value& v, bool radix) {
-    double x = v.num;
+static double convertForStore(VType t, double x, bool radix) {
     switch (t) {
     case VType::Int: {
         const double r = roundHalfAway(x);
@@ -335,7 +382,7 @@ void Interpreter::storeVar(Variable& var, const Value& v, bool radix) {
     if (v.isStr())
         var.str = v.str;
     else
-        var.num = convertForStore(var.type, v, radix);
+        var.num = convertForStore(var.type, v.num, radix);
 }
 
 void Interpreter::store(const Expr& target, Value v, bool radix) {
@@ -351,10 +398,38 @@ void Interpreter::store(const Expr& target, Value v, bool radix) {
         if (v.isStr())
             a->strs[idx] = std::move(v.str);
         else
-            a->nums[idx] = convertForStore(a->type, v, radix);
+            a->nums[idx] = convertForStore(a->type, v.num, radix);
         return;
     }
     raise(err::Syntax);
+}
+
+void Interpreter::assign(const Expr& target, const Expr& value, bool radix) {
+    // A numeric variable that exists already takes the number straight
+    // from the numeric evaluation, with no value built on the way. A new
+    // variable is made by store, after the value, as always.
+    if (target.kind == Expr::Var) {
+        if (!target.cache || target.cacheGen != varGen_) {
+            const auto it = vars_.find(target.text);
+            if (it != vars_.end()) {
+                Expr& m = const_cast<Expr&>(target);
+                m.cache = it->second;
+                m.cacheGen = varGen_;
+            }
+        }
+        if (target.cache && target.cacheGen == varGen_) {
+            Variable& var = *static_cast<Variable*>(target.cache);
+            const bool numeric = value.kind == Expr::Bin
+                                     ? value.numGen == varGen_ || numericOperands(value)
+                                     : !maybeString(value);
+            if (var.type != VType::Str && numeric) {
+                const double x = evalNum(value);
+                var.num = convertForStore(var.type, x, radix);
+                return;
+            }
+        }
+    }
+    store(target, eval(value), radix);
 }
 
 // ------------------------------------------------------------- arrays

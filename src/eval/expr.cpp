@@ -446,6 +446,7 @@ static void markNumeric(Expr& e) {
         break;
     case Expr::Func:
         e.numeric = !e.fn->stringResult;
+        e.plainFn = e.kids.size() == 1 && isPlainFunction(*e.fn);
         break;
     default:
         break;

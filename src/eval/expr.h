@@ -38,9 +38,13 @@ struct Expr {
     std::string ref;         // a reference argument as written (VARPTR)
     const FuncInfo* fn = nullptr;
     std::vector<ExprPtr> kids;
+    bool plainFn = false;    // a function of one number computed straight from it
     // Lookup cache, valid while the variable generation is unchanged.
     void* cache = nullptr;
     uint32_t cacheGen = 0;
+    // Variable generation at which the operands (of an operator or a plain
+    // function) were all found to give numbers.
+    mutable uint32_t numGen = 0;
 };
 
 // Parses a whole expression region, as the evaluator sees an expression that

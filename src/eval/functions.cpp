@@ -189,16 +189,24 @@ void checkArgs(const FuncInfo& f, const std::vector<Value>& args) {
     }
 }
 
-// The value as the evaluator writes it back: infinite is Overflow, a double keeps the
-// 16 significant digits of its value text, -0 becomes 0.
-Value numResult(VType type, double r) {
+// The number as the evaluator writes it back: infinite is Overflow, a double keeps
+// the 16 significant digits of its value text, -0 becomes 0.
+double resultNum(VType type, double r) {
     if (std::isnan(r)) illegal();
     if (std::isinf(r)) raise(err::Overflow);
     if (r == 0) r = 0.0;
+    if (type == VType::Int || type == VType::Sng) return r;
+    // Whole numbers below 1e15 already have at most 16 digits.
+    if (std::fabs(r) < 1e15 && r == static_cast<double>(static_cast<int64_t>(r))) return r;
+    return numtext::roundSig(r, 16);
+}
+
+Value numResult(VType type, double r) {
+    const double v = resultNum(type, r);
     switch (type) {
-    case VType::Int: return Value::integer(r);
-    case VType::Sng: return Value::single(r);
-    default: return Value::dbl(numtext::roundSig(r, 16));
+    case VType::Int: return Value::integer(v);
+    case VType::Sng: return Value::single(v);
+    default: return Value::dbl(v);
     }
 }
 
@@ -330,27 +338,41 @@ int instr(const std::vector<Value>& args) {
     return at == std::string::npos ? 0 : static_cast<int>(at) + 1;
 }
 
-Value numericFunction(const FuncInfo& f, std::vector<Value>& args, FunctionHost& host) {
-    double x = args.empty() ? 0.0 : args[0].num;
-    double r = 0;
-    switch (f.op) {
+// The functions of one number that read nothing else: the raw result of op for x.
+// False for any other function.
+bool plainFunction(int op, double x, double& r) {
+    switch (op) {
     case kLog:
         if (x < kZero) illegal();
         r = std::log(x);
-        break;
+        return true;
     case kSqr:
         if (x < -kZero) illegal();
         r = std::sqrt(std::max(x, 0.0));
-        break;
-    case kAbs: r = std::fabs(x); break;
-    case kExp: r = std::exp(x); break;
-    case kSgn: r = x > 0 ? 1 : x < 0 ? -1 : 0; break;
-    case kCint: r = cint(x); break;
+        return true;
+    case kAbs: r = std::fabs(x); return true;
+    case kExp: r = std::exp(x); return true;
+    case kSgn: r = x > 0 ? 1 : x < 0 ? -1 : 0; return true;
+    case kCint: r = cint(x); return true;
     case kCsng:
         if (std::fabs(x) > std::numeric_limits<float>::max()) raise(err::Overflow);
         r = numtext::singleValue(static_cast<float>(x));
-        break;
-    case kCdbl: r = x; break;
+        return true;
+    case kCdbl: r = x; return true;
+    case kFix: r = std::trunc(x); return true;
+    case kInt: r = std::floor(x); return true;
+    case kSin: case kCos: case kTan: case kAtn:
+        r = trigonometric(op, x);
+        return true;
+    default: return false;
+    }
+}
+
+Value numericFunction(const FuncInfo& f, std::vector<Value>& args, FunctionHost& host) {
+    double x = args.empty() ? 0.0 : args[0].num;
+    double r = 0;
+    if (!args.empty() && plainFunction(f.op, x, r)) return numResult(f.result, r);
+    switch (f.op) {
     case kAsc:
         if (args[0].str.empty()) illegal();
         r = static_cast<unsigned char>(args[0].str[0]);
@@ -375,8 +397,6 @@ Value numericFunction(const FuncInfo& f, std::vector<Value>& args, FunctionHost&
     case kPoint:
         r = args.size() == 1 ? host.pointPosition(roundInt(x)) : host.pointColor(x, args[1].num);
         break;
-    case kFix: r = std::trunc(x); break;
-    case kInt: r = std::floor(x); break;
     case kRnd: r = args.empty() ? host.random().rnd() : host.random().rnd(x); break;
     case kInstr: r = instr(args); break;
     case kEof: r = host.fileAtEnd(roundInt(x)) ? -1 : 0; break;
@@ -545,6 +565,22 @@ const FuncInfo* findFunction(std::string_view name) {
     }
     auto it = byName.find(name);
     return it == byName.end() ? nullptr : it->second;
+}
+
+bool isPlainFunction(const FuncInfo& f) {
+    switch (f.op) {
+    case kLog: case kSqr: case kAbs: case kExp: case kSgn: case kCint: case kCsng: case kCdbl:
+    case kFix: case kInt: case kSin: case kCos: case kTan: case kAtn:
+        return f.minArgs == 1 && f.maxArgs == 1 && f.argKinds[0] == 'n';
+    default:
+        return false;
+    }
+}
+
+double callPlainFunction(const FuncInfo& f, double x) {
+    double r = 0;
+    plainFunction(f.op, x, r);
+    return resultNum(f.result, r);
 }
 
 Value callFunction(const FuncInfo& f, std::vector<Value>& args, FunctionHost& host) {

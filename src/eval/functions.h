@@ -158,4 +158,11 @@ public:
 // InputWait when INPUT$ has to wait for keys.
 Value callFunction(const FuncInfo& f, std::vector<Value>& args, FunctionHost& host);
 
+// Functions of one number that read nothing but it (ABS, INT, FIX, SGN, SQR, LOG, EXP,
+// SIN, COS, TAN, ATN, CINT, CSNG, CDBL): the evaluator computes them straight from the
+// number, without building argument values.
+bool isPlainFunction(const FuncInfo& f);
+// Such a function of x: the number callFunction would return, with the same errors.
+double callPlainFunction(const FuncInfo& f, double x);
+
 }  // namespace tw

@@ -515,7 +515,12 @@ std::string gcvt(double x, int n) {
     return out;
 }
 
-double roundSig(double x, int digits) {
+namespace {
+
+// The body of roundSig, inlined for the digit counts the evaluator uses
+// after every operation (16 and 7) so that their divisions by a power of
+// ten become multiplications.
+[[gnu::always_inline]] inline double roundSigImpl(double x, int digits) {
     double ax = std::fabs(x);
     if (digits >= 1 && digits <= 17 && ax < kPow10Exact[digits] && x == std::trunc(x)) {
         // Whole numbers with no more digits than asked for are already exact.
@@ -547,7 +552,10 @@ double roundSig(double x, int digits) {
             t /= 10;
             ++q;
         }
-        if (t <= kExactLimit && q >= -22 && q <= 22) {
+        // Above 2^53 only some whole numbers (the even ones below 2^54)
+        // are doubles; those still give a single rounding below.
+        if ((t <= kExactLimit || static_cast<uint64_t>(static_cast<double>(t)) == t) && q >= -22 &&
+            q <= 22) {
             // t and 10^|q| are exact doubles, so one multiplication or
             // division gives the correctly rounded value.
             double v = static_cast<double>(t);
@@ -577,6 +585,14 @@ double roundSig(double x, int digits) {
         return decpt > 0 ? std::copysign(HUGE_VAL, x) : std::copysign(0.0, x);
     }
     return v;
+}
+
+}  // namespace
+
+double roundSig(double x, int digits) {
+    if (digits == 16) return roundSigImpl(x, 16);
+    if (digits == 7) return roundSigImpl(x, 7);
+    return roundSigImpl(x, digits);
 }
 
 double singleValueSlow(float f) {

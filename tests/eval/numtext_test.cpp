@@ -383,4 +383,22 @@ TEST(NumText, RoundSigAgreesWithDecimalReference) {
     }
 }
 
+// Sixteen-digit results between 2^53 and 10^16 (leading digits 9007... to
+// 9999...): only the even ones are doubles, so those take the integer route
+// and the odd ones the text route; both must agree with the reference.
+TEST(NumText, RoundSigAbove2To53) {
+    const uint64_t starts[] = {9007199254740992ull, 9007199254740993ull, 9123456789012345ull,
+                               9123456789012346ull, 9999999999999998ull, 9999999999999999ull};
+    for (uint64_t t : starts) {
+        for (uint64_t d = 0; d < 4 && t + d < 10000000000000000ull; ++d) {
+            for (int q = -25; q <= 5; ++q) {
+                // A 17-digit neighbour of t * 10^q, so that rounding happens.
+                const double x = std::stod(std::to_string(t + d) + "4e" + std::to_string(q - 1));
+                ASSERT_EQ(nt::roundSig(x, 16), referenceRound(x, 16)) << x;
+                ASSERT_EQ(nt::roundSig(-x, 16), referenceRound(-x, 16)) << -x;
+            }
+        }
+    }
+}
+
 }  // namespace
