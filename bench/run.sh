@@ -4,7 +4,8 @@
 # The reference programs come from ../shared/bench when that folder exists
 # (their checksums and statement counts are in its CHECKSUMS file); the
 # project's own programs are bench/*.BAS. With bwbasic installed, each
-# program is also timed under it, side by side.
+# program is also timed under it, side by side; with a C++ compiler, ARITH's
+# loop compiled natively (bench/native/arith.cpp) is timed for scale.
 set -e
 HERE=$(cd "$(dirname "$0")" && pwd)
 BUILD=$(cd "${1:-$HERE/../build}" && pwd)
@@ -64,4 +65,14 @@ for prog in "$REF"/*.BAS "$HERE"/*.BAS; do
         bw=$(printf '%.3f' "$bw")
     fi
     printf '%-10s %10.3f %12s %14s %10s %8s\n' "$name" "$secs" "$stmts" "$rate" "$bw" "$ratio"
+    if [ "$name" = ARITH ]; then arith=$secs; fi
 done
+
+# The same ARITH loop compiled natively with doubles, for scale.
+if [ -n "$arith" ] && command -v c++ > /dev/null 2>&1 &&
+    c++ -O2 -o "$WORK/arith_native" "$HERE/native/arith.cpp" 2>/dev/null; then
+    times=""
+    for i in $(seq "$RUNS"); do times="$times $(time_one "$WORK/arith_native")"; done
+    native=$(echo $times | tr ' ' '\n' | median)
+    printf 'native ARITH loop %.3f s; ARITH takes %.1f times as long\n' "$native" "$(echo "$arith / $native" | bc -l)"
+fi
