@@ -388,6 +388,10 @@ void Interpreter::storeVar(Variable& var, const Value& v, bool radix) {
 void Interpreter::store(const Expr& target, Value v, bool radix) {
     if (target.kind == Expr::Var) {
         Variable* var = findVar(target);
+        if (var->type == VType::Str && v.isStr()) {
+            var->str = std::move(v.str);
+            return;
+        }
         storeVar(*var, v, radix);
         return;
     }
@@ -425,6 +429,15 @@ void Interpreter::assign(const Expr& target, const Expr& value, bool radix) {
             if (var.type != VType::Str && numeric) {
                 const double x = evalNum(value);
                 var.num = convertForStore(var.type, x, radix);
+                return;
+            }
+            // A$=A$+X appends X to the string in place, instead of copying
+            // A$ into a new value and back.
+            if (var.type == VType::Str && value.kind == Expr::Bin && value.op == Op::Add &&
+                value.kids[0]->kind == Expr::Var && value.kids[0]->text == target.text) {
+                Value b = eval(*value.kids[1]);
+                if (!b.isStr()) raise(err::TypeMismatch);
+                findVar(target)->str += b.str;
                 return;
             }
         }

@@ -1,4 +1,5 @@
-// Assignments to existing numeric variables, numeric operands and the plain
+// Assignments to existing numeric variables, string appends (A$=A$+X), numeric
+// operands and the plain
 // functions (INT, SQR, ...) are computed without building values. Each case
 // here runs the same expression three ways: into a variable that exists (the
 // numeric path), into a new variable and into an array element (the general
@@ -156,7 +157,19 @@ INSTANTIATE_TEST_SUITE_P(
                     " 5.18738  5.187377517639632  101\n"},
         // A string operand keeps the general path and its errors.
         ProgramCase{"string operand", {"10 A$=\"1\":X=5", "20 X=A$-1"}, "Syntax error in 20\n"},
-        ProgramCase{"string target", {"10 A$=\"1\"", "20 A$=2"}, "Type mismatch in 20\n"}));
+        ProgramCase{"string target", {"10 A$=\"1\"", "20 A$=2"}, "Type mismatch in 20\n"},
+        // A$=A$+X appends in place: the same results and errors as building
+        // the sum, and a failed right side leaves A$ as it was.
+        ProgramCase{"append", {"10 A$=\"AB\":A$=A$+\"C\":A$=A$+A$:A$=A$+MID$(A$,5):PRINT A$"},
+                    "ABCABCBC\n"},
+        ProgramCase{"append to a new variable", {"10 N$=N$+\"X\":PRINT N$;LEN(N$)"}, "X 1\n"},
+        ProgramCase{"append a number", {"10 ON ERROR GOTO 30:A$=\"K\"", "20 A$=A$+1", "30 PRINT A$;ERR:END"},
+                    "K 13\n"},
+        ProgramCase{"append fails on the right",
+                    {"10 ON ERROR GOTO 30:A$=\"K\"", "20 A$=A$+CHR$(300)", "30 PRINT A$;ERR:END"}, "K 5\n"},
+        ProgramCase{"append a function of the same name",
+                    {"10 DEF FNA$(A$)=A$+\"X\"", "20 A$=\"Q\":A$=A$+FNA$(\"Z\"):PRINT A$"}, "QZX\n"},
+        ProgramCase{"append to a different variable", {"10 A$=\"P\":B$=A$+\"Q\":PRINT A$;B$"}, "PPQ\n"}));
 
 }  // namespace
 }  // namespace tw::test
