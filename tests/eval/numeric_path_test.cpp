@@ -1,6 +1,6 @@
-// Assignments to existing numeric variables, string appends (A$=A$+X), numeric
-// operands and the plain
-// functions (INT, SQR, ...) are computed without building values. Each case
+// Assignments to existing numeric variables, string appends (A$=A$+X),
+// numeric operands and the plain functions (INT, SQR, ...) are computed
+// without building values. Each case
 // here runs the same expression three ways: into a variable that exists (the
 // numeric path), into a new variable and into an array element (the general
 // path); all must show the same value or raise the same error.
