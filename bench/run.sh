@@ -57,7 +57,8 @@ for prog in "$REF"/*.BAS "$HERE"/*.BAS; do
     [ -n "$stmts" ] && rate=$(echo "$stmts / $secs" | bc)
     bw=""
     ratio=""
-    if command -v bwbasic > /dev/null 2>&1; then
+    # Only the reference programs: bwbasic has no graphics or screen statements.
+    if [ "$(dirname "$prog")" = "$REF" ] && command -v bwbasic > /dev/null 2>&1; then
         # bwbasic stops at END and reads commands from its input: SYSTEM ends it.
         cp "$prog" "$WORK/bw_$name.BAS"
         bw=$(cd "$WORK" && time_bw "bw_$name.BAS")
