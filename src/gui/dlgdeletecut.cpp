@@ -9,11 +9,33 @@
 
 namespace tw {
 
+namespace {
+
+// Reads a line number field: an integer 1..65536, else false.
 bool readLineNumberField(const QString& text, int& value) {
     bool ok = false;
     const int v = text.trimmed().toInt(&ok);
     if (!ok || v < 1 || v > 65536) return false;
     value = v;
+    return true;
+}
+
+}  // namespace
+
+bool readLineRangeFields(QLineEdit* firstEdit, QLineEdit* lastEdit, QLabel* problem, int& first, int& last) {
+    QLineEdit* bad = nullptr;
+    if (!readLineNumberField(firstEdit->text(), first)) bad = firstEdit;
+    else if (!readLineNumberField(lastEdit->text(), last)) bad = lastEdit;
+    if (bad) {
+        // The dialog stays open on the field to correct.
+        problem->setText(QStringLiteral("1 から 65536 までの整数を入力してください。"));
+        problem->show();
+        bad->setFocus();
+        bad->selectAll();
+        return false;
+    }
+    problem->hide();
+    problem->clear();
     return true;
 }
 
@@ -58,19 +80,7 @@ QString CDlgDeleteCut::problem() const { return problem_->isHidden() ? QString()
 
 void CDlgDeleteCut::accept() {
     int s = 0, e = 0;
-    QLineEdit* bad = nullptr;
-    if (!readLineNumberField(startEdit_->text(), s)) bad = startEdit_;
-    else if (!readLineNumberField(endEdit_->text(), e)) bad = endEdit_;
-    if (bad) {
-        // The dialog stays open on the field to correct.
-        problem_->setText(QStringLiteral("1 から 65536 までの整数を入力してください。"));
-        problem_->show();
-        bad->setFocus();
-        bad->selectAll();
-        return;
-    }
-    problem_->hide();
-    problem_->clear();
+    if (!readLineRangeFields(startEdit_, endEdit_, problem_, s, e)) return;
     start_ = s;
     end_ = e;
     QDialog::accept();

@@ -39,7 +39,9 @@ private:
     int end_ = 65536;
 };
 
-// Reads a line number field: an integer 1..65536, else false.
-bool readLineNumberField(const QString& text, int& value);
+// Reads the first and last line number fields of a range dialog. When one
+// is not a line number, shows why in `problem`, selects that field for
+// correcting and returns false; otherwise hides `problem`.
+bool readLineRangeFields(QLineEdit* firstEdit, QLineEdit* lastEdit, QLabel* problem, int& first, int& last);
 
 }  // namespace tw

@@ -106,17 +106,7 @@ QString CPrint_Pat::problem() const { return problem_->isHidden() ? QString() : 
 
 void CPrint_Pat::accept() {
     int f = 0, l = 0;
-    QLineEdit* bad = nullptr;
-    if (!readLineNumberField(first_->text(), f)) bad = first_;
-    else if (!readLineNumberField(last_->text(), l)) bad = last_;
-    if (bad) {
-        problem_->setText(QStringLiteral("1 から 65536 までの整数を入力してください。"));
-        problem_->show();
-        bad->setFocus();
-        bad->selectAll();
-        return;
-    }
-    problem_->hide();
+    if (!readLineRangeFields(first_, last_, problem_, f, l)) return;
     firstValue_ = f;
     lastValue_ = l;
     QDialog::accept();
