@@ -412,12 +412,7 @@ void Interpreter::enter() {
     }
     if (text == "CONT") {
         screen_.newline();
-        promptOk();
-        try {
-            contRun();
-        } catch (const BasicError& be) {
-            handleError(be);
-        }
+        typedCont();
         return;
     }
     // A leading line number stores the line.

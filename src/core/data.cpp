@@ -18,8 +18,6 @@ constexpr size_t kMaxReadNames = 255;
 constexpr size_t kMaxUserFns = 64;
 constexpr int kMaxFnDepth = 10;
 
-std::string_view rest(const Stmt& s) { return std::string_view(s.text).substr(s.argPos); }
-
 // A simple variable or an array element, as READ and MID$ take them.
 ExprPtr parseVariable(std::string_view t) {
     t = trim(t);
@@ -146,7 +144,7 @@ size_t dataStart(std::string_view line) {
 // ----------------------------------------------------------- prepare
 
 bool Interpreter::prepareData(Stmt& s) {
-    std::string_view r = rest(s);
+    std::string_view r = s.args();
     switch (s.code) {
     case kw::Read: {
         if (trim(r).empty()) raise(err::Syntax);
@@ -275,7 +273,7 @@ bool Interpreter::executeData(Stmt& s) {
         return true;
     case kw::OptionBase: {
         if (optionBaseSet_) raise(err::DuplicateDefinition);
-        const int32_t n = numtext::atoi(rest(s));
+        const int32_t n = numtext::atoi(s.args());
         if (n != 0 && n != 1) raise(err::Syntax);
         optionBase_ = n;
         optionBaseSet_ = true;

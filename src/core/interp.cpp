@@ -263,6 +263,15 @@ void Interpreter::runDirectLine(std::string text) {
     resetDrawingColours();
 }
 
+void Interpreter::typedCont() {
+    promptOk();
+    try {
+        contRun();
+    } catch (const BasicError& be) {
+        handleError(be);
+    }
+}
+
 void Interpreter::contRun() {
     if (!contAllowed_ || contPos_ < 0) {
         contAllowed_ = false;

@@ -259,6 +259,9 @@ private:
     void enter();
     void completeInput(std::string line);
     void contRun();
+    // CONT typed on the console: the OK prompt, then the run continues;
+    // an error it cannot continue from is reported as any other.
+    void typedCont();
     void beginRun(int32_t startEntry);
     bool inDirectLine() const;
     int32_t jumpTarget(Stmt& s, size_t i, std::string_view token);

@@ -16,8 +16,6 @@ namespace tw {
 
 namespace {
 
-std::string_view rest(const Stmt& s) { return std::string_view(s.text).substr(s.argPos); }
-
 ExprPtr parseTarget(std::string_view t) {
     t = trim(t);
     if (t.empty() || !isUpper(t[0])) raise(err::Syntax);
@@ -107,7 +105,7 @@ void parsePrintItems(std::string_view t, std::vector<PrintItem>& items) {
 // ----------------------------------------------------------- prepare
 
 void Interpreter::prepare(Stmt& s) {
-    std::string_view r = rest(s);
+    std::string_view r = s.args();
     switch (s.code) {
     case kw::Print:
     case kw::Question:
@@ -850,7 +848,7 @@ void Interpreter::stWhile(Stmt& s) {
 }
 
 void Interpreter::stRun(Stmt& s) {
-    const std::string r(trim(rest(s)));
+    const std::string r(trim(s.args()));
     if (!r.empty() && (r[0] == '"' || isUpper(r[0]))) {
         // A file name: LOAD it and run it.
         runProgramFile(r);
@@ -909,7 +907,7 @@ void Interpreter::stResume(Stmt& s) {
 
 void Interpreter::stDefType(Stmt& s) {
     const uint8_t type = static_cast<uint8_t>(s.code - kw::Defint);
-    std::string_view r = rest(s);
+    std::string_view r = s.args();
     for (std::string_view item : splitArgs(r)) {
         std::string t;
         for (char c : item)

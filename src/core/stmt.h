@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/errors.h"
@@ -54,6 +55,8 @@ struct Stmt {
     int code = 0;
     std::string text;   // the statement as dispatched
     size_t argPos = 0;  // position after the keyword
+    // The text after the keyword.
+    std::string_view args() const { return std::string_view(text).substr(argPos); }
     std::optional<BasicError> error;  // a fault found when compiling, raised at each run
 
     std::vector<ExprPtr> ex;

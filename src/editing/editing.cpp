@@ -292,12 +292,7 @@ void Interpreter::autoEnter(const std::string& text) {
         autoLine_ = 0;
         screen_.newline();
         if (text == "CONT") {
-            promptOk();
-            try {
-                contRun();
-            } catch (const BasicError& be) {
-                handleError(be);
-            }
+            typedCont();
             return;
         }
         runDirectLine(text);

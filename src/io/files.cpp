@@ -24,8 +24,6 @@ namespace tw {
 
 namespace {
 
-std::string_view rest(const Stmt& s) { return std::string_view(s.text).substr(s.argPos); }
-
 // Upper-cases a-z, leaving double-byte characters whole.
 std::string upperName(std::string_view s) {
     std::string out(s);
@@ -60,7 +58,7 @@ bool Interpreter::prepareFiles(Stmt& s) {
         FileOps::prepareFileList(s);
         return true;
     case kw::Write:
-        s.str = std::string(rest(s));
+        s.str = std::string(s.args());
         return true;
     case kw::Field:
         return true;

@@ -34,8 +34,6 @@ constexpr uint32_t kArrayPool = 0x200000;
 constexpr uint32_t kStringSlots = 0x300000;
 constexpr uint8_t kIdlePort = 0xFF;
 
-std::string_view rest(const Stmt& s) { return std::string_view(s.text).substr(s.argPos); }
-
 // A number as a 32-bit integer: the fraction dropped, wrapped to 32 bits.
 int64_t int32Of(double x) {
     if (std::isnan(x)) return 0;
@@ -79,7 +77,7 @@ std::string fileNameOf(const Value& v) {
 }  // namespace
 
 bool FileOps::prepareMemory(Stmt& s) {
-    const std::string_view r = rest(s);
+    const std::string_view r = s.args();
     switch (s.code) {
     case kw::DefSeg: {
         const size_t eq = r.find('=');

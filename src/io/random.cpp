@@ -16,8 +16,6 @@ namespace tw {
 
 namespace {
 
-std::string_view rest(const Stmt& s) { return std::string_view(s.text).substr(s.argPos); }
-
 std::string withoutBlanks(std::string_view t) {
     std::string out;
     bool q = false;
@@ -36,7 +34,7 @@ double whole(double x) { return std::trunc(std::clamp(x, -1e15, 1e15)); }
 // ------------------------------------------------------------ FIELD
 
 void FileOps::field(Interpreter& in, Stmt& s) {
-    const std::string_view r = rest(s);
+    const std::string_view r = s.args();
     const size_t comma = r.find(',');
     std::string numberText(r.substr(0, comma));
     std::erase(numberText, '#');
@@ -79,12 +77,12 @@ void FileOps::field(Interpreter& in, Stmt& s) {
 // ------------------------------------------------------------ GET, PUT
 
 bool FileOps::isRecordForm(const Stmt& s) {
-    const std::string_view t = trim(rest(s));
+    const std::string_view t = trim(s.args());
     return !t.empty() && (t[0] == '#' || isDigit(t[0]));
 }
 
 void FileOps::prepareRecord(Stmt& s) {
-    const std::string_view r = rest(s);
+    const std::string_view r = s.args();
     const size_t comma = r.find(',');
     std::string numberText(r.substr(0, comma));
     std::erase(numberText, '#');
@@ -135,7 +133,7 @@ void FileOps::getPut(Interpreter& in, Stmt& s, bool put) {
 // ------------------------------------------------------------ LSET, RSET
 
 void FileOps::prepareSetField(Stmt& s) {
-    const std::string_view r = rest(s);
+    const std::string_view r = s.args();
     const size_t eq = findOutside(r, "=");
     if (eq == std::string_view::npos) raise(err::Syntax);
     const std::string_view var = trim(r.substr(0, eq));
